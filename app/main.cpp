@@ -1,0 +1,12 @@
+#include "frm_chart.h"
+
+#include "runtime/run_forms.h"
+
+int main(int argc, char** argv)
+{
+    const runtime::Project project{
+        .title = "Chart Viewer",
+        .forms = {[] { return std::make_unique<frmChart>(); }},
+    };
+    return runtime::runForms(argc, argv, project);
+}

@@ -1,0 +1,62 @@
+#include "chart_file.h"
+
+#include "runtime/runtime_error.h"
+#include "runtime/sequential_file.h"
+
+#include <algorithm>
+
+namespace chartdata {
+
+void readCaptionLines(runtime::SequentialFile& file, ChartData& data)
+{
+    data.source = file.name();
+    data.title = file.readLine({"the chart title (line 1)"});
+    data.xAxisCaption = file.readLine({"the x-axis caption (line 2)"});
+    data.yAxisCaption = file.readLine({"the y-axis caption (line 3)"});
+}
+
+void readPointsAndTickCaptions(runtime::SequentialFile& file, ChartData& data)
+{
+    const runtime::Reading count{"the count of points"};
+    data.pointCount = file.readInt32(count);
+    data.countLine = file.fieldLine();
+    if (data.pointCount < 0)
+        throw runtime::RuntimeError("the count of points is " + std::to_string(data.pointCount)
+                                        + "; it must not be negative",
+                                    file.name(), data.countLine);
+
+    // The count is not to be trusted: reserve no more than the rest of the
+    // file could hold (a pair takes at least four bytes, as in "1,2,").
+    const std::size_t room = (file.size() - file.position()) / 4 + 1;
+    const auto reserve = std::min<std::size_t>(static_cast<std::size_t>(data.pointCount), room);
+    data.xValues.clear();
+    data.yValues.clear();
+    data.xValues.reserve(reserve);
+    data.yValues.reserve(reserve);
+    for (int i = 1; i <= data.pointCount; ++i) {
+        data.xValues.push_back(file.readInt32({"the x value of point", i}));
+        data.lastPointLine = file.fieldLine();
+        data.yValues.push_back(file.readInt32({"the y value of point", i}));
+    }
+    for (int k = 1; k <= 8; ++k)
+        data.xTickCaptions[static_cast<std::size_t>(k - 1)] = file.readString({"x tick caption", k});
+}
+
+void checkFirstPoint(const ChartData& data)
+{
+    if (data.xValues.empty())
+        throw runtime::RuntimeError("the count of points is 0; a chart needs at least one point",
+                                    data.source, data.countLine);
+}
+
+ChartData readChartData(runtime::SequentialFile& file)
+{
+    ChartData data;
+    readCaptionLines(file, data);
+    readPointsAndTickCaptions(file, data);
+    file.close();
+    checkFirstPoint(data);
+    return data;
+}
+
+}  // namespace chartdata

@@ -1,0 +1,30 @@
+#pragma once
+
+#include "chart_data.h"
+
+namespace runtime {
+class SequentialFile;
+}
+
+namespace chartdata {
+
+// The chart file is read in two steps, because a form puts the three caption
+// lines on its labels before it reads on:
+//
+//   line 1          title                 (whole line, verbatim)
+//   line 2          x-axis caption        (whole line, verbatim)
+//   line 3          y-axis caption        (whole line, verbatim)
+//   then fields:    n, then n pairs "x, y", then 8 x tick captions
+//
+// Any failure is a runtime::RuntimeError naming the file, the line and what
+// was being read.
+void readCaptionLines(runtime::SequentialFile& file, ChartData& data);
+void readPointsAndTickCaptions(runtime::SequentialFile& file, ChartData& data);
+
+// A chart needs at least one point; checked once the file is closed.
+void checkFirstPoint(const ChartData& data);
+
+// The whole reading: both steps, the close and the check.
+ChartData readChartData(runtime::SequentialFile& file);
+
+}  // namespace chartdata

@@ -1,0 +1,79 @@
+#include "canvas.h"
+
+#include <QPaintEvent>
+#include <QPainter>
+
+namespace runtime {
+
+Canvas::Canvas(QWidget* parent, Colour backColour) : QWidget(parent), backColour_(backColour)
+{
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void Canvas::line(float x1, float y1, float x2, float y2) { line(x1, y1, x2, y2, foreColour_); }
+
+void Canvas::line(float x1, float y1, float x2, float y2, Colour colour)
+{
+    if (!persistentDrawing_)
+        return;
+    drawing_.line({x1, y1}, {x2, y2}, colour.resolve(palette()), drawWidth_);
+    drawingChanged();
+}
+
+void Canvas::rectangle(float x1, float y1, float x2, float y2)
+{
+    if (!persistentDrawing_)
+        return;
+    drawing_.rectangle({x1, y1}, {x2, y2}, foreColour_.resolve(palette()), drawWidth_);
+    drawingChanged();
+}
+
+void Canvas::drawingChanged()
+{
+    drawingPixels_ = QImage();
+    update();
+}
+
+LightControl* Canvas::findLightControl(std::string_view name) const
+{
+    for (const auto& control : lightControls_) {
+        if (control->name() == name)
+            return control.get();
+    }
+    return nullptr;
+}
+
+void Canvas::paintLightControls(QPainter& painter) const
+{
+    for (const auto& control : lightControls_)
+        control->paint(painter, palette());
+}
+
+void Canvas::paintContent(QPainter& painter) const
+{
+    painter.fillRect(QRect(QPoint(0, 0), size()), backColour_.resolve(palette()));
+    drawing_.paint(painter);
+    paintLightControls(painter);
+}
+
+void Canvas::paintEvent(QPaintEvent* event)
+{
+    QPainter painter(this);
+    painter.setClipRegion(event->region());
+    painter.fillRect(rect(), backColour_.resolve(palette()));
+    if (!drawing_.isEmpty()) {
+        const qreal ratio = painter.device()->devicePixelRatioF();
+        if (drawingPixels_.isNull() || drawingPixels_.devicePixelRatio() != ratio
+            || drawingPixels_.size() != size() * ratio) {
+            drawingPixels_ = QImage(size() * ratio, QImage::Format_ARGB32_Premultiplied);
+            drawingPixels_.setDevicePixelRatio(ratio);
+            drawingPixels_.fill(Qt::transparent);
+            QPainter pixels(&drawingPixels_);
+            drawing_.paint(pixels);
+        }
+        painter.drawImage(QPoint(0, 0), drawingPixels_);
+    }
+    paintLightControls(painter);
+}
+
+}  // namespace runtime

@@ -1,0 +1,71 @@
+#pragma once
+
+#include "colour.h"
+#include "drawing.h"
+#include "light_controls.h"
+
+#include <QImage>
+#include <QWidget>
+
+#include <memory>
+#include <vector>
+
+namespace runtime {
+
+// What forms and picture boxes share: a back colour, a persistent drawing
+// surface, and the light controls they paint. Layers, back to front: the
+// back colour with the drawing, the light controls in creation order, then
+// the child widgets (Qt paints those).
+class Canvas : public QWidget {
+public:
+    Canvas(QWidget* parent, Colour backColour);
+
+    // With persistent drawing off, lines reach no lasting surface and are
+    // gone at the next repaint; the forms here only draw with it on.
+    void setPersistentDrawing(bool on) { persistentDrawing_ = on; }
+    bool persistentDrawing() const { return persistentDrawing_; }
+    // Pen width in pixels for the lines drawn after it.
+    void setDrawWidth(int pixels) { drawWidth_ = pixels; }
+    int drawWidth() const { return drawWidth_; }
+    void setForeColour(Colour colour) { foreColour_ = colour; }
+
+    // Coordinates in twips from the top-left corner, y downwards.
+    void line(float x1, float y1, float x2, float y2);
+    void line(float x1, float y1, float x2, float y2, Colour colour);
+    void rectangle(float x1, float y1, float x2, float y2);
+
+    const Drawing& drawing() const { return drawing_; }
+
+    // The three layers that the canvas paints itself, with the drawing as
+    // strokes rather than pixels, for a printer.
+    void paintContent(QPainter& painter) const;
+
+    template <class Control>
+    Control& addLightControl(const ControlDescription& description)
+    {
+        auto control = std::make_unique<Control>(*this, description);
+        Control& ref = *control;
+        lightControls_.push_back(std::move(control));
+        return ref;
+    }
+    LightControl* findLightControl(std::string_view name) const;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    void paintLightControls(QPainter& painter) const;
+    void drawingChanged();
+
+    Colour backColour_;
+    Colour foreColour_ = Colour::system(SystemColour::WindowText);
+    int drawWidth_ = 1;
+    bool persistentDrawing_ = false;
+    Drawing drawing_;
+    std::vector<std::unique_ptr<LightControl>> lightControls_;
+    // The drawing rendered at the screen's pixel ratio, so that a repaint
+    // copies pixels instead of stroking the whole series again.
+    QImage drawingPixels_;
+};
+
+}  // namespace runtime

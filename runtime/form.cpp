@@ -1,0 +1,128 @@
+#include "form.h"
+
+#include "runtime_error.h"
+#include "twips.h"
+
+#include <QIcon>
+#include <QPixmap>
+
+#include <algorithm>
+#include <map>
+#include <string>
+
+namespace runtime {
+namespace {
+
+QString qtString(std::string_view text)
+{
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+QRect pixelRect(const ControlDescription& d)
+{
+    return {twipsToPixels(d.left), twipsToPixels(d.top), twipsToPixels(d.width), twipsToPixels(d.height)};
+}
+
+[[noreturn]] void noSuchControl(std::string_view name)
+{
+    throw RuntimeError("the form has no control named \"" + std::string(name) + "\"");
+}
+
+}  // namespace
+
+Form::Form(const FormDescription& description, QWidget* parent)
+    : Canvas(parent, description.backColour)
+{
+    if (parent)
+        setWindowFlag(Qt::Window);
+    setObjectName(qtString(description.name));
+    setWindowTitle(qtString(description.caption));
+    resize(twipsToPixels(description.clientWidth), twipsToPixels(description.clientHeight));
+    if (description.icon.large) {
+        QIcon icon;
+        icon.addPixmap(QPixmap(description.icon.large));
+        if (description.icon.small)
+            icon.addPixmap(QPixmap(description.icon.small));
+        setWindowIcon(icon);
+    }
+    build(description);
+}
+
+void Form::build(const FormDescription& description)
+{
+    std::multimap<int, QWidget*> tabOrder;
+    for (const ControlDescription& row : description.controls) {
+        Canvas* container = this;
+        if (!row.other.container.empty())
+            container = &pictureBox(row.other.container);
+        switch (row.kind) {
+        case ControlKind::PictureBox: {
+            auto* box = new PictureBox(container, row.other.backColour.value_or(Colour::system(SystemColour::ButtonFace)));
+            box->setObjectName(qtString(row.name));
+            box->setGeometry(pixelRect(row));
+            box->setPersistentDrawing(row.other.persistentDrawing);
+            // The box shows no focus cue, so a Tab press should not get lost in it.
+            box->setFocusPolicy(Qt::NoFocus);
+            break;
+        }
+        case ControlKind::CommandButton: {
+            auto* button = new QPushButton(qtString(row.caption), container);
+            button->setObjectName(qtString(row.name));
+            button->setGeometry(pixelRect(row));
+            button->setFont(fontFor(row.font));
+            button->setAutoDefault(false);
+            tabOrder.emplace(row.tabIndex, button);
+            break;
+        }
+        case ControlKind::Label:
+            container->addLightControl<Label>(row);
+            break;
+        case ControlKind::Line:
+            container->addLightControl<LineControl>(row);
+            break;
+        case ControlKind::Image:
+            throw RuntimeError("image controls are not supported yet");
+        }
+    }
+    QWidget* previous = nullptr;
+    for (const auto& [index, widget] : tabOrder) {
+        if (previous)
+            QWidget::setTabOrder(previous, widget);
+        else
+            firstInTabOrder_ = widget;
+        previous = widget;
+    }
+}
+
+template <class Control>
+Control& Form::light(std::string_view name) const
+{
+    if (auto* control = dynamic_cast<Control*>(findLightControl(name)))
+        return *control;
+    for (auto* box : findChildren<PictureBox*>()) {
+        if (auto* control = dynamic_cast<Control*>(box->findLightControl(name)))
+            return *control;
+    }
+    noSuchControl(name);
+}
+
+template <class Widget>
+Widget& Form::child(std::string_view name) const
+{
+    if (auto* widget = findChild<Widget*>(qtString(name)))
+        return *widget;
+    noSuchControl(name);
+}
+
+Label& Form::label(std::string_view name) const { return light<Label>(name); }
+LineControl& Form::lineControl(std::string_view name) const { return light<LineControl>(name); }
+PictureBox& Form::pictureBox(std::string_view name) const { return child<PictureBox>(name); }
+QPushButton& Form::commandButton(std::string_view name) const { return child<QPushButton>(name); }
+
+void Form::focusFirstControl()
+{
+    if (firstInTabOrder_)
+        firstInTabOrder_->setFocus(Qt::OtherFocusReason);
+}
+
+}  // namespace runtime

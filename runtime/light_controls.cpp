@@ -1,0 +1,98 @@
+#include "light_controls.h"
+
+#include "twips.h"
+
+#include <QPainter>
+#include <QPalette>
+#include <QWidget>
+
+#include <cmath>
+
+namespace runtime {
+namespace {
+
+QRect pixelRect(const ControlDescription& d)
+{
+    return {twipsToPixels(d.left), twipsToPixels(d.top), twipsToPixels(d.width), twipsToPixels(d.height)};
+}
+
+Qt::Alignment qtAlignment(Align alignment)
+{
+    switch (alignment) {
+    case Align::Left: return Qt::AlignLeft | Qt::AlignTop;
+    case Align::Right: return Qt::AlignRight | Qt::AlignTop;
+    case Align::Centre: return Qt::AlignHCenter | Qt::AlignTop;
+    }
+    return Qt::AlignLeft | Qt::AlignTop;
+}
+
+}  // namespace
+
+QFont fontFor(const FontSpec& spec)
+{
+    QFont font(spec.face == Face::Serif ? QStringLiteral("Liberation Serif") : QStringLiteral("Liberation Sans"));
+    font.setStyleHint(spec.face == Face::Serif ? QFont::Serif : QFont::SansSerif);
+    font.setPixelSize(static_cast<int>(std::lround(pointsToPixels(spec.points))));
+    font.setBold(spec.bold);
+    return font;
+}
+
+LightControl::LightControl(QWidget& container, const ControlDescription& description)
+    : container_(container), name_(description.name)
+{
+}
+
+void LightControl::repaint() const { container_.update(); }
+
+Label::Label(QWidget& container, const ControlDescription& description)
+    : LightControl(container, description),
+      geometry_(pixelRect(description)),
+      caption_(QString::fromUtf8(description.caption.data(), static_cast<qsizetype>(description.caption.size()))),
+      alignment_(description.alignment),
+      font_(fontFor(description.font)),
+      transparent_(description.other.transparent),
+      backColour_(description.other.backColour.value_or(Colour::system(SystemColour::ButtonFace)))
+{
+}
+
+void Label::setCaption(std::string_view utf8)
+{
+    caption_ = QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
+    repaint();
+}
+
+void Label::paint(QPainter& painter, const QPalette& palette) const
+{
+    painter.save();
+    painter.setClipRect(geometry_, Qt::IntersectClip);
+    if (!transparent_)
+        painter.fillRect(geometry_, backColour_.resolve(palette));
+    painter.setFont(font_);
+    painter.setPen(Colour::system(SystemColour::ButtonText).resolve(palette));
+    painter.drawText(geometry_, static_cast<int>(qtAlignment(alignment_)) | Qt::TextWordWrap | Qt::TextShowMnemonic,
+                     caption_);
+    painter.restore();
+}
+
+LineControl::LineControl(QWidget& container, const ControlDescription& description)
+    : LightControl(container, description),
+      x1_(description.left),
+      y1_(description.top),
+      x2_(description.width),
+      y2_(description.height)
+{
+}
+
+void LineControl::paint(QPainter& painter, const QPalette& palette) const
+{
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    QPen pen(Colour::system(SystemColour::WindowText).resolve(palette), 1);
+    pen.setCapStyle(Qt::FlatCap);
+    painter.setPen(pen);
+    painter.drawLine(QPointF(twipsToPixels(double(x1_)), twipsToPixels(double(y1_))),
+                     QPointF(twipsToPixels(double(x2_)), twipsToPixels(double(y2_))));
+    painter.restore();
+}
+
+}  // namespace runtime

@@ -1,0 +1,75 @@
+#pragma once
+
+#include "form_description.h"
+
+#include <QFont>
+#include <QRect>
+#include <QString>
+
+#include <string>
+#include <string_view>
+
+class QPainter;
+class QPalette;
+class QWidget;
+
+namespace runtime {
+
+// Controls that are no windows of their own: their container paints them,
+// in creation order, above its persistent drawing and below its child widgets.
+class LightControl {
+public:
+    LightControl(QWidget& container, const ControlDescription& description);
+    virtual ~LightControl() = default;
+    LightControl(const LightControl&) = delete;
+    LightControl& operator=(const LightControl&) = delete;
+
+    const std::string& name() const { return name_; }
+    virtual void paint(QPainter& painter, const QPalette& palette) const = 0;
+
+protected:
+    void repaint() const;
+
+    QWidget& container_;
+    std::string name_;
+};
+
+class Label final : public LightControl {
+public:
+    Label(QWidget& container, const ControlDescription& description);
+
+    // The caption is UTF-8; "&" marks an access key, "&&" stands for one "&".
+    void setCaption(std::string_view utf8);
+    const QString& caption() const { return caption_; }
+    // The rectangle in pixels; the caption wraps at word boundaries inside it
+    // and what does not fit is cut off.
+    QRect geometry() const { return geometry_; }
+    const QFont& font() const { return font_; }
+    Align alignment() const { return alignment_; }
+    bool isTransparent() const { return transparent_; }
+
+    void paint(QPainter& painter, const QPalette& palette) const override;
+
+private:
+    QRect geometry_;
+    QString caption_;
+    Align alignment_;
+    QFont font_;
+    bool transparent_;
+    Colour backColour_;
+};
+
+// A straight line, one pixel wide, in the system window-text colour.
+class LineControl final : public LightControl {
+public:
+    LineControl(QWidget& container, const ControlDescription& description);
+    void paint(QPainter& painter, const QPalette& palette) const override;
+
+private:
+    int x1_, y1_, x2_, y2_;  // twips
+};
+
+// The font a description names, at 96 pixels to the inch.
+QFont fontFor(const FontSpec& spec);
+
+}  // namespace runtime

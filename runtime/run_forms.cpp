@@ -1,0 +1,28 @@
+#include "run_forms.h"
+
+#include "error_report.h"
+
+#include <QApplication>
+
+namespace runtime {
+
+int runForms(int argc, char** argv, const Project& project)
+{
+    QApplication application(argc, argv);
+    QApplication::setApplicationDisplayName(QString::fromUtf8(project.title.data(),
+                                                              static_cast<qsizetype>(project.title.size())));
+    std::unique_ptr<Form> startup;
+    try {
+        startup = project.forms.at(0)();
+        startup->Form_Load();
+    } catch (const std::exception& error) {
+        endWithErrorReport(error);
+    }
+    // The window's outer corner at the screen's origin.
+    startup->move(0, 0);
+    startup->show();
+    startup->focusFirstControl();
+    return application.exec();
+}
+
+}  // namespace runtime
