@@ -20,10 +20,12 @@ void readPointsAndTickCaptions(runtime::SequentialFile& file, ChartData& data)
     const runtime::Reading count{"the count of points"};
     data.pointCount = file.readInt32(count);
     data.countLine = file.fieldLine();
-    if (data.pointCount < 0)
+    if (data.pointCount < 0) {
+        file.close();
         throw runtime::RuntimeError("the count of points is " + std::to_string(data.pointCount)
                                         + "; it must not be negative",
-                                    file.name(), data.countLine);
+                                    data.source, data.countLine);
+    }
 
     // The count is not to be trusted: reserve no more than the rest of the
     // file could hold (a pair takes at least four bytes, as in "1,2,").

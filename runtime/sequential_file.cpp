@@ -242,7 +242,7 @@ std::int32_t SequentialFile::readInt32(Reading reading)
     const std::string_view token(bytes_.get() + start, pos_ - start);
     if (token.empty()) {
         pos_ = start;
-        fail("empty field where a number was expected", reading);
+        fail("expected a number, found an empty field", reading);
     }
     std::int32_t value = 0;
     switch (parseInt32(token, value)) {

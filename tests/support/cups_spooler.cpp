@@ -42,6 +42,7 @@ std::string findTool(const std::string& name) {
 
 // Own process group so a timeout can kill the child together with anything it started.
 pid_t spawn(const std::vector<std::string>& argv, const Env& env, int outFd, int errFd) {
+    std::string path = findTool(argv.at(0));
     std::vector<std::string> envStrings;
     for (char** e = environ; *e; ++e) {
         std::string entry = *e;
@@ -73,7 +74,6 @@ pid_t spawn(const std::vector<std::string>& argv, const Env& env, int outFd, int
     posix_spawnattr_setsigdefault(&attr, &defaults);
     posix_spawnattr_setpgroup(&attr, 0);
     posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
-    std::string path = findTool(argv.at(0));
     pid_t pid = -1;
     int rc = posix_spawn(&pid, path.c_str(), &actions, &attr, cargv.data(), cenv.data());
     posix_spawn_file_actions_destroy(&actions);

@@ -120,7 +120,8 @@ TEST_F(CupsSpoolerTest, BlockedSubmissionsAreNotCaptured) {
         std::function<void(CupsSpooler&)> unblock;  // if set, the held job must then arrive
     };
     const std::vector<Row> rows = {
-        {"disabled", [](auto& s) { s.disableQueue(); }, {"-d", "capture"}, true, [](auto& s) { s.enableQueue(); }},
+        {"disabled", [](auto& s) { s.disableQueue(); }, {"-d", "capture"}, true,
+         [](auto& s) { s.enableQueue(); }},
         {"rejecting", [](auto& s) { s.rejectJobs(); }, {"-d", "capture"}, false, nullptr},
         {"no default", [](auto& s) { s.clearDefault(); }, {}, false, nullptr},
     };
@@ -168,19 +169,19 @@ TEST_F(CupsSpoolerTest, ParallelSpoolersAreIsolatedAndCleanedUp) {
 using PdfProbeTest = Scratch;
 
 TEST_F(PdfProbeTest, ReportsPagesWordBoxesAndPixelsPerPage) {
-    std::string pdf = writePdf(dir + "/three.pdf", {{"Hello", 10}, {"Fish&Chips", 60}, {"Third", 120}});
+    const std::vector<PageText> pages = {{"Hello", 10}, {"Fish&Chips", 60}, {"Third", 120}};
+    std::string pdf = writePdf(dir + "/three.pdf", pages);
     EXPECT_EQ(pageCount(pdf), 3);
     auto found = words(pdf);
     ASSERT_EQ(found.size(), 3u);
-    const std::vector<std::pair<std::string, double>> expected = {{"Hello", 10}, {"Fish&Chips", 60}, {"Third", 120}};
     for (int i = 0; i < 3; ++i) {
         const Word& w = found[i];
         SCOPED_TRACE(w.text);
-        EXPECT_EQ(w.text, expected[i].first);
+        EXPECT_EQ(w.text, pages[i].text);
         EXPECT_EQ(w.page, i + 1);
         EXPECT_DOUBLE_EQ(w.pageWidth, 200);
         EXPECT_DOUBLE_EQ(w.pageHeight, 100);
-        EXPECT_NEAR(w.xMin, expected[i].second, 1);
+        EXPECT_NEAR(w.xMin, pages[i].x, 1);
         // Baseline 40 pt from the bottom is 60 pt from the top; the box sits above it.
         EXPECT_LT(w.yMin, 60);
         EXPECT_GT(w.yMax, 55);
@@ -228,14 +229,16 @@ TEST_F(PdfProbeTest, ToolFailuresThrowWithToolMessage) {
 }
 
 TEST(RunProcess, ReportsExitOutputEnvironmentAndEnforcesTimeout) {
-    auto r = runProcess({"sh", "-c", "echo \"$CUPS_SERVER\"; echo oops >&2; exit 3"}, 5s, {{"CUPS_SERVER", "/x.sock"}});
+    auto r = runProcess({"sh", "-c", "echo \"$CUPS_SERVER\"; echo oops >&2; exit 3"}, 5s,
+                        {{"CUPS_SERVER", "/x.sock"}});
     EXPECT_EQ(r.exitCode, 3);
     EXPECT_EQ(r.out, "/x.sock\n");
     EXPECT_EQ(r.err, "oops\n");
 
     // A child that leaves a holder of the pipe behind must neither stall the caller nor survive.
     std::string pidFile = (fs::temp_directory_path() / ("runprocess-" + std::to_string(getpid()))).string();
-    for (std::string script : {"sleep 30", "sleep 30 & echo $! >" + pidFile + "; exit 0"}) {
+    const std::vector<std::string> scripts = {"sleep 30", "sleep 30 & echo $! >" + pidFile + "; exit 0"};
+    for (const std::string& script : scripts) {
         auto start = std::chrono::steady_clock::now();
         EXPECT_THROW(runProcess({"sh", "-c", script}, 300ms), std::runtime_error) << script;
         EXPECT_LT(std::chrono::steady_clock::now() - start, 5s) << script;

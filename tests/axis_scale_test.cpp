@@ -1,0 +1,165 @@
+// The scale rules: y range, tick captions, axis range, plot fractions, and
+// the number formatting they stand on.
+#include "chartdata/axis_scale.h"
+#include "chartdata/plot_fractions.h"
+#include "runtime/number_format.h"
+#include "runtime/runtime_error.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <vector>
+
+namespace {
+
+using Labels = std::array<std::string, 9>;
+
+struct YScaleCase {
+    const char* name;
+    std::vector<std::int32_t> yValues;
+    Labels labels;
+    double yBottom;
+    double yTop;
+};
+
+void PrintTo(const YScaleCase& c, std::ostream* out) { *out << c.name; }
+
+class YScale : public testing::TestWithParam<YScaleCase> {};
+
+TEST_P(YScale, LabelsAndAxisRange)
+{
+    const auto& c = GetParam();
+    const chartdata::YRange range = chartdata::findYRange(c.yValues);
+    EXPECT_EQ(chartdata::yTickLabelCaptions(range), c.labels);
+    const chartdata::AxisRange axis = chartdata::axisRange(range);
+    EXPECT_NEAR(axis.yBottom, c.yBottom, 1e-9);
+    EXPECT_NEAR(axis.yTop, c.yTop, 1e-9);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, YScale,
+    testing::Values(
+        YScaleCase{"Example", {120, 135, 128, 150, 162},
+                   {" 113", " 120", " 127", " 134", " 141", " 148", " 155", " 162", " 169"}, 113, 169},
+        YScaleCase{"Thirds", {3, 7, 5}, {" 2.3", " 3", " 3.7", " 4.3", " 5", " 5.7", " 6.3", " 7", " 7.7"},
+                   3 - 4.0 / 6, 7 + 4.0 / 6},
+        YScaleCase{"ZeroMinimum", {0, 30, 60}, {"-10", "0", " 10", " 20", " 30", " 40", " 50", " 60", " 70"}, -10, 70},
+        // yMax never falls below its start value -1.
+        YScaleCase{"AllNegative", {-8, -5}, {"-9.2", "-8", "-6.8", "-5.7", "-4.5", "-3.3", "-2.2", "-1", " .2"},
+                   -8 - 7.0 / 6, -1 + 7.0 / 6},
+        YScaleCase{"SingleNegativePoint", {-5}, {"-5.7", "-5", "-4.3", "-3.7", "-3", "-2.3", "-1.7", "-1", "-.3"},
+                   -5 - 4.0 / 6, -1 + 4.0 / 6},
+        // yMin never rises above its start value 99999.
+        YScaleCase{"AllAboveTheStart", {100000, 150000},
+                   {" 91665.5", " 99999", " 108332.5", " 116666", " 124999.5", " 133333", " 141666.5", " 150000",
+                    " 158333.5"},
+                   91665.5, 158333.5},
+        YScaleCase{"Flat", {5, 5, 5}, {"", "", "", "", " 5", "", "", "", ""}, -15, 25},
+        YScaleCase{"SinglePoint", {7}, {"", "", "", "", " 7", "", "", "", ""}, -13, 27},
+        YScaleCase{"FlatZero", {0, 0}, {"", "", "", "", "0", "", "", "", ""}, -20, 20},
+        // A tick between that rounds to zero shows "0" rather than "." or "-.".
+        YScaleCase{"TickRoundsToZero", {10, 70}, {"0", " 10", " 20", " 30", " 40", " 50", " 60", " 70", " 80"}, 0, 80},
+        YScaleCase{"NegativeTickRoundsToZero", {-20, 10},
+                   {"-25", "-20", "-15", "-10", "-5", "0", " 5", " 10", " 15"}, -25, 15},
+        YScaleCase{"ExtremesOfThe32BitRange", {INT32_MIN, INT32_MAX},
+                   {"-2863311530.5", "-2147483648", "-1431655765.5", "-715827883", "-.5", " 715827882",
+                    " 1431655764.5", " 2147483647", " 2863311529.5"},
+                   -2863311530.5, 2863311529.5}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(XTickLabels, ARepeatOfTheCaptionBeforeIsLeftBlank)
+{
+    using Captions = std::array<std::string, 8>;
+    EXPECT_EQ(chartdata::xTickLabelCaptions({"W1", "W1", "W2", "W3", "W4", "W5, late", "W6", "W7"}),
+              (Captions{"W1", "", "W2", "W3", "W4", "W5, late", "W6", "W7"}));
+    // Compared with the caption as read, not with what the label before shows.
+    EXPECT_EQ(chartdata::xTickLabelCaptions({"A", "A", "A", "B", "A", "Q1", "q1", "Q1"}),
+              (Captions{"A", "", "", "B", "A", "Q1", "q1", "Q1"}));
+    EXPECT_EQ(chartdata::xTickLabelCaptions({"", "", "", "", "", "", "", ""}), Captions{});
+    EXPECT_EQ(chartdata::xTickLabelCaptions({"a", "a ", " a", "a", "", "", "x", "x"}),
+              (Captions{"a", "a ", " a", "a", "", "", "x", ""}));
+}
+
+TEST(NumberFormat, PictureAndPlainText)
+{
+    const struct {
+        double value;
+        const char* picture;
+        const char* plain;
+    } cases[] = {
+        {12, "12.", " 12"},         {12.34, "12.3", " 12.3"}, {0.5, ".5", " .5"},
+        {-10, "-10.", "-10"},       {123456.7, "123456.7", " 123456.7"},
+        {-0.04, ".", nullptr},      {-0.06, "-.1", "-.1"},   {0.04, ".", nullptr},
+        {99999.96, "100000.", " 100000"},
+    };
+    for (const auto& c : cases) {
+        const std::string picture = runtime::formatNumber(c.value, "#####.#");
+        EXPECT_EQ(picture, c.picture) << c.value;
+        if (c.plain)
+            EXPECT_EQ(runtime::plainNumberText(picture), c.plain) << c.value;
+        else
+            EXPECT_THROW(runtime::plainNumberText(picture), runtime::RuntimeError) << c.value;
+    }
+}
+
+struct FractionCase {
+    const char* name;
+    std::vector<std::int32_t> x;
+    std::vector<double> xFractions;
+};
+
+void PrintTo(const FractionCase& c, std::ostream* out) { *out << c.name; }
+
+class XFractions : public testing::TestWithParam<FractionCase> {};
+
+TEST_P(XFractions, SpreadFromTheFirstToTheLastX)
+{
+    chartdata::ChartData data;
+    data.xValues = GetParam().x;
+    data.yValues.assign(data.xValues.size(), 0);
+    const auto fractions = chartdata::plotFractions(data, {-20, 20});
+    ASSERT_EQ(fractions.x.size(), GetParam().xFractions.size());
+    for (std::size_t i = 0; i < fractions.x.size(); ++i)
+        EXPECT_DOUBLE_EQ(fractions.x[i], GetParam().xFractions[i]) << "point " << i + 1;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, XFractions,
+    testing::Values(FractionCase{"Example", {1, 2, 3, 4, 5}, {0, 0.25, 0.5, 0.75, 1}},
+                    FractionCase{"OnePoint", {42}, {0}},
+                    FractionCase{"TwoEqualPoints", {7, 7}, {0, 1}},
+                    FractionCase{"Unsorted", {1, 10, 4}, {0, 3, 1}},
+                    FractionCase{"BeforeTheFirst", {10, 0, 20}, {0, -1, 1}},
+                    FractionCase{"FarApart", {-2000000000, 0, 2000000000}, {0, 0.5, 1}},
+                    FractionCase{"WholeRange", {INT32_MIN, INT32_MAX, -1, INT32_MAX}, {0, 1, 0.5 - 0.5 / 4294967295.0, 1}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(PlotFractions, YFollowsTheAxisRange)
+{
+    chartdata::ChartData data;
+    data.xValues = {1, 2, 3, 4, 5};
+    data.yValues = {120, 135, 128, 150, 162};
+    const auto fractions = chartdata::plotFractions(data, {113, 169});
+    const double expected[] = {0.125, 22.0 / 56, 15.0 / 56, 37.0 / 56, 0.875};
+    for (std::size_t i = 0; i < 5; ++i)
+        EXPECT_NEAR(fractions.y[i], expected[i], 1e-12);
+}
+
+TEST(PlotFractions, ThreePointsBeginningAndEndingAlikeCannotBeSpread)
+{
+    chartdata::ChartData data;
+    data.source = "chart.dat";
+    data.lastPointLine = 7;
+    data.xValues = {5, 9, 5};
+    data.yValues = {1, 2, 3};
+    try {
+        chartdata::plotFractions(data, {0, 4});
+        FAIL() << "no error";
+    } catch (const runtime::RuntimeError& error) {
+        EXPECT_STREQ(error.what(),
+                     "chart.dat, line 7: division by zero: the last x value equals the first (5), "
+                     "so the points cannot be spread across the plot");
+    }
+}
+
+}  // namespace

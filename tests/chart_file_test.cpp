@@ -1,0 +1,230 @@
+// Reading the chart file: the layouts that must read alike, the choices made
+// for text and numbers, and every failure with the message the user sees.
+#include "chartdata/chart_file.h"
+#include "runtime/runtime_error.h"
+#include "runtime/sequential_file.h"
+#include "support/temp_folder.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <optional>
+
+using chartdata::ChartData;
+using testsupport::CurrentDirectory;
+using testsupport::TempFolder;
+
+namespace {
+
+const std::string exampleFile =
+    "Weekly Output\nWeek\nUnits\n5\n1,120\n2,135\n3,128\n4,150\n5,162\n"
+    "W1,W1,W2,W3,W4,\"W5, late\",W6,W7\n";
+
+ChartData readText(const std::string& bytes)
+{
+    TempFolder folder;
+    CurrentDirectory here(folder.path());
+    folder.write("chart.dat", bytes);
+    runtime::SequentialFile file("chart.dat");
+    return chartdata::readChartData(file);
+}
+
+void expectExample(const ChartData& data)
+{
+    EXPECT_EQ(data.title, "Weekly Output");
+    EXPECT_EQ(data.xAxisCaption, "Week");
+    EXPECT_EQ(data.yAxisCaption, "Units");
+    EXPECT_EQ(data.pointCount, 5);
+    EXPECT_EQ(data.xValues, (std::vector<std::int32_t>{1, 2, 3, 4, 5}));
+    EXPECT_EQ(data.yValues, (std::vector<std::int32_t>{120, 135, 128, 150, 162}));
+    EXPECT_EQ(data.xTickCaptions,
+              (std::array<std::string, 8>{"W1", "W1", "W2", "W3", "W4", "W5, late", "W6", "W7"}));
+}
+
+struct Layout {
+    const char* name;
+    std::string bytes;
+};
+
+void PrintTo(const Layout& layout, std::ostream* out) { *out << layout.name; }
+
+class SameChartInEveryLayout : public testing::TestWithParam<Layout> {};
+
+TEST_P(SameChartInEveryLayout, ReadsTheExample) { expectExample(readText(GetParam().bytes)); }
+
+INSTANTIATE_TEST_SUITE_P(
+    Layouts, SameChartInEveryLayout,
+    testing::Values(
+        Layout{"AsWritten", exampleFile},
+        Layout{"FieldsOnOneLine",
+               "Weekly Output\nWeek\nUnits\n5,1,120,2,135,3,128,4,150,5,162,W1,W1,W2,W3,W4,\"W5, late\",W6,W7\n"},
+        Layout{"EveryFieldOnItsOwnLine",
+               "Weekly Output\nWeek\nUnits\n5\n1\n120\n2\n135\n3\n128\n4\n150\n5\n162\n"
+               "W1\nW1\nW2\nW3\nW4\n\"W5, late\"\nW6\nW7"},
+        Layout{"CrLfLineEnds",
+               "Weekly Output\r\nWeek\r\nUnits\r\n5\r\n1,120\r\n2,135\r\n3,128\r\n4,150\r\n5,162\r\n"
+               "W1,W1,W2,W3,W4,\"W5, late\",W6,W7\r\n"},
+        Layout{"LoneCrLineEnds",
+               "Weekly Output\rWeek\rUnits\r5\r1,120\r2,135\r3,128\r4,150\r5,162\rW1,W1,W2,W3,W4,\"W5, late\",W6,W7"},
+        Layout{"BlanksAndTabsAroundAndBetweenNumbers",
+               "Weekly Output\nWeek\nUnits\n  5  \n1 120\n 2\t135\n3 ,128\n4,\t150\n5   162\n"
+               "  W1,W1,W2,  W3  ,W4,  \"W5, late\"  ,W6,W7   \n"},
+        Layout{"BlankLinesBetweenFields",
+               "Weekly Output\nWeek\nUnits\n\n5\n\n1,120\n   \n2,135\n3,128\n4,150\n5,162\n\n\nW1,W1,W2,W3,W4,\"W5, late\",W6,W7\n"},
+        Layout{"FractionsRoundToTheNearest",
+               "Weekly Output\nWeek\nUnits\n5.0\n1.4,119.6\n+2,135.\n2.51,128.49\n3.5,150\n5,161.5\n"
+               "W1,W1,W2,W3,W4,\"W5, late\",W6,W7\n"},
+        Layout{"AnythingAfterTheEighthCaption",
+               exampleFile + "more,\"unclosed\n\x01\x02 garbage\nline\n"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(ChartFile, TextIsTakenAsWritten)
+{
+    const ChartData data = readText(
+        "A \"quoted\", title, \n\nY caption\n1\n7,8\n"
+        "\"\",,  trailing blanks   ,\" kept blanks \",\"a,b\"junk after, x  y ,\"\",last");
+    EXPECT_EQ(data.title, "A \"quoted\", title, ");
+    EXPECT_EQ(data.xAxisCaption, "");
+    EXPECT_EQ(data.yAxisCaption, "Y caption");
+    EXPECT_EQ(data.xTickCaptions,
+              (std::array<std::string, 8>{"", "", "trailing blanks", " kept blanks ", "a,b", "x  y", "", "last"}));
+}
+
+TEST(ChartFile, ACommaAtALineEndLeavesAnEmptyCaption)
+{
+    const ChartData data = readText("T\nX\nY\n1\n7,8\nA,B,\nD,E,F,G,H\n");
+    EXPECT_EQ(data.xTickCaptions, (std::array<std::string, 8>{"A", "B", "", "D", "E", "F", "G", "H"}));
+}
+
+TEST(ChartFile, CharacterSetIsUtf8WhenValidElseLatin1)
+{
+    const std::string tail = "\nX\nY\n1\n1,2\nA,B,C,D,E,F,G,H\n";
+    EXPECT_EQ(readText("Caf\xC3\xA9" + tail).title, "Caf\xC3\xA9");
+    EXPECT_EQ(readText("Caf\xE9" + tail).title, "Caf\xC3\xA9");
+    // One stray byte anywhere makes the whole file Latin-1.
+    EXPECT_EQ(readText("\xC3\xA9" + tail + "\xFF").title, "\xC3\x83\xC2\xA9");
+}
+
+TEST(ChartFile, HalvesRoundToEven)
+{
+    const ChartData data = readText("T\nX\nY\n2.5\n0.5,1.5\n-2.5,-3.5\nA,B,C,D,E,F,G,H\n");
+    EXPECT_EQ(data.pointCount, 2);
+    EXPECT_EQ(data.xValues, (std::vector<std::int32_t>{0, -2}));
+    EXPECT_EQ(data.yValues, (std::vector<std::int32_t>{2, -4}));
+}
+
+TEST(ChartFile, ExtremeValuesOfThe32BitRange)
+{
+    const ChartData data = readText("T\nX\nY\n2\n-2147483648,2147483647\n2147483647,-2147483648\nA,B,C,D,E,F,G,H\n");
+    EXPECT_EQ(data.xValues, (std::vector<std::int32_t>{INT32_MIN, INT32_MAX}));
+    EXPECT_EQ(data.yValues, (std::vector<std::int32_t>{INT32_MAX, INT32_MIN}));
+}
+
+struct Failure {
+    const char* name;
+    std::optional<std::string> bytes;  // no file at all when empty
+    std::string message;
+};
+
+void PrintTo(const Failure& failure, std::ostream* out) { *out << failure.name; }
+
+class ReadingFails : public testing::TestWithParam<Failure> {};
+
+TEST_P(ReadingFails, WithAMessageNamingFileLineAndRead)
+{
+    TempFolder folder;
+    CurrentDirectory here(folder.path());
+    if (GetParam().bytes)
+        folder.write("chart.dat", *GetParam().bytes);
+    try {
+        runtime::SequentialFile file("chart.dat");
+        try {
+            chartdata::readChartData(file);
+        } catch (const runtime::RuntimeError&) {
+            EXPECT_FALSE(file.isOpen()) << "a failed read leaves the file open";
+            throw;
+        }
+        FAIL() << "no error";
+    } catch (const runtime::RuntimeError& error) {
+        EXPECT_EQ(std::string(error.what()), GetParam().message);
+    }
+}
+
+const std::string head = "T\nX\nY\n";
+const std::string captions = "A,B,C,D,E,F,G,H\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    Failures, ReadingFails,
+    testing::Values(
+        Failure{"NoFile", std::nullopt, "chart.dat: file not found"},
+        Failure{"EmptyFile", "", "chart.dat, line 1: input past end of file while reading the chart title (line 1)"},
+        Failure{"OneLine", "T\n", "chart.dat, line 1: input past end of file while reading the x-axis caption (line 2)"},
+        Failure{"NoCount", head, "chart.dat, line 3: input past end of file while reading the count of points"},
+        Failure{"CountLargerThanTheData", head + "5\n1,120\n2,135\n3,128\n4,150\n5\n",
+                "chart.dat, line 9: input past end of file while reading the y value of point 5"},
+        Failure{"HugeCountInASmallFile", head + "2000000000\n1,2\n",
+                "chart.dat, line 5: input past end of file while reading the x value of point 2"},
+        Failure{"TooFewCaptions", head + "1\n1,2\nA,B,C,D,E,F",
+                "chart.dat, line 6: input past end of file while reading x tick caption 7"},
+        Failure{"NegativeCount", head + "-3\n1,2\n" + captions,
+                "chart.dat, line 4: the count of points is -3; it must not be negative"},
+        Failure{"ZeroCount", head + "\n0\n" + captions,
+                "chart.dat, line 5: the count of points is 0; a chart needs at least one point"},
+        Failure{"NotANumber", head + "1\nabc,5\n" + captions,
+                "chart.dat, line 5: expected a number, found \"abc\" while reading the x value of point 1"},
+        Failure{"NumberWithJunk", head + "1\n1,5kg\n" + captions,
+                "chart.dat, line 5: expected a number, found \"5kg\" while reading the y value of point 1"},
+        Failure{"LonePoint", head + "1\n.,5\n" + captions,
+                "chart.dat, line 5: expected a number, found \".\" while reading the x value of point 1"},
+        Failure{"NulInsideANumber", head + "1\n1" + std::string(1, '\0') + "2,5\n" + captions,
+                "chart.dat, line 5: expected a number, found \"1\\x002\" while reading the x value of point 1"},
+        Failure{"AboveTheRange", head + "1\n2147483648,5\n" + captions,
+                "chart.dat, line 5: 2147483648 is outside the 32-bit range -2147483648 to 2147483647 "
+                "while reading the x value of point 1"},
+        Failure{"RoundsAboveTheRange", head + "1\n1,2147483647.5\n" + captions,
+                "chart.dat, line 5: 2147483647.5 is outside the 32-bit range -2147483648 to 2147483647 "
+                "while reading the y value of point 1"},
+        Failure{"CountAboveTheRange", head + "99999999999999999999\n",
+                "chart.dat, line 4: 99999999999999999999 is outside the 32-bit range -2147483648 to 2147483647 "
+                "while reading the count of points"},
+        Failure{"EmptyNumericField", head + "1\n,5\n" + captions,
+                "chart.dat, line 5: expected a number, found an empty field while reading the x value of point 1"},
+        Failure{"UnterminatedQuote", head + "1\n1,2\nA,\"B,C\nD,E,F,G,H\n",
+                "chart.dat, line 6: a quoted text has no closing quote on its line while reading x tick caption 2"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(ChartFile, NotARegularFileFailsAtOnce)
+{
+    TempFolder folder;
+    CurrentDirectory here(folder.path());
+    std::filesystem::create_directory("chart.dat");
+    EXPECT_THROW(
+        {
+            try {
+                runtime::SequentialFile file("chart.dat");
+            } catch (const runtime::RuntimeError& error) {
+                EXPECT_STREQ(error.what(), "chart.dat: is a folder, not a file");
+                throw;
+            }
+        },
+        runtime::RuntimeError);
+    std::filesystem::remove("chart.dat");
+    ASSERT_EQ(::mkfifo("chart.dat", 0600), 0);
+    // A FIFO with no writer would block a plain open for ever.
+    EXPECT_THROW(runtime::SequentialFile file("chart.dat"), runtime::RuntimeError);
+}
+
+TEST(ChartFile, AHugeCountReservesNothingForIt)
+{
+    TempFolder folder;
+    CurrentDirectory here(folder.path());
+    folder.write("chart.dat", head + "2000000000\n1,2\n3,4\n");
+    runtime::SequentialFile file("chart.dat");
+    ChartData data;
+    chartdata::readCaptionLines(file, data);
+    EXPECT_THROW(chartdata::readPointsAndTickCaptions(file, data), runtime::RuntimeError);
+    EXPECT_LT(data.xValues.capacity(), 100u);
+}
+
+}  // namespace
