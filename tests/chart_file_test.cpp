@@ -3,7 +3,7 @@
 #include "chartdata/chart_file.h"
 #include "runtime/runtime_error.h"
 #include "runtime/sequential_file.h"
-#include "support/temp_folder.h"
+#include "temp_folder.h"
 
 #include <gtest/gtest.h>
 

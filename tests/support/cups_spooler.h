@@ -2,25 +2,16 @@
 // A private cupsd for tests: its own config, spool and socket in a temp folder,
 // with one raw queue "capture" whose backend copies each job's document to outputDir().
 
+#include "process.h"
+
 #include <chrono>
+#include <optional>
 #include <string>
 #include <sys/types.h>
 #include <utility>
 #include <vector>
 
 namespace testsupport {
-
-using Env = std::vector<std::pair<std::string, std::string>>;
-
-struct ProcessResult {
-    int exitCode = -1;  // -1 when ended by a signal
-    std::string out, err;
-};
-
-// Runs argv (argv[0] looked up in PATH, then /usr/sbin and /sbin) with extra
-// environment variables; kills it and throws std::runtime_error past the timeout.
-ProcessResult runProcess(const std::vector<std::string>& argv, std::chrono::milliseconds timeout,
-                         const Env& env = {});
 
 class CupsSpooler {
 public:
@@ -35,7 +26,7 @@ public:
     const std::string& outputDir() const { return outDir_; }
     const std::string& socketPath() const { return socket_; }
     Env environment() const { return {{"CUPS_SERVER", socket_}}; }  // for the program under test
-    pid_t pid() const { return pid_; }
+    pid_t pid() const;
 
     // Captured documents (job-<id>.pdf), ordered by job id.
     std::vector<std::string> capturedJobs() const;
@@ -56,7 +47,7 @@ public:
 private:
     void admin(std::vector<std::string> argv);
     std::string dir_, outDir_, socket_;
-    pid_t pid_ = -1;
+    std::optional<BackgroundProcess> cupsd_;
 };
 
 }  // namespace testsupport
