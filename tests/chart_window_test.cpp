@@ -1,0 +1,226 @@
+// The chart window built in-process and rendered with grab(): layout, the
+// captions that the load puts on the labels, and the plot in the chart box.
+#include "frm_chart.h"
+#include "temp_folder.h"
+
+#include <QApplication>
+#include <QFontInfo>
+#include <QImage>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+const std::string exampleFile =
+    "Weekly Output\nWeek\nUnits\n5\n1,120\n2,135\n3,128\n4,150\n5,162\n"
+    "W1,W1,W2,W3,W4,\"W5, late\",W6,W7\n";
+
+std::unique_ptr<frmChart> loadChart(const std::string& bytes)
+{
+    testsupport::TempFolder folder;
+    testsupport::CurrentDirectory here(folder.path());
+    folder.write("chart.dat", bytes);
+    auto form = std::make_unique<frmChart>();
+    form->Form_Load();
+    return form;
+}
+
+QImage boxPixels(const frmChart& form) { return form.theChartBox.grab().toImage(); }
+
+bool isSeries(QRgb pixel) { return pixel == qRgb(200, 10, 10); }
+bool isGrid(QRgb pixel) { return pixel == qRgb(0, 0, 0); }
+bool isBoxBack(QRgb pixel) { return pixel == qRgb(0, 128, 128); }
+
+// Whether the series covers the pixel column at x within a pixel of y; the
+// grid lines, drawn above the series, may hide the row itself.
+bool seriesNear(const QImage& image, QPointF at)
+{
+    const int x = std::min(static_cast<int>(at.x()), image.width() - 1);
+    const int y = static_cast<int>(at.y());
+    for (int row = y - 1; row <= y + 1; ++row)
+        if (row >= 0 && row < image.height() && isSeries(image.pixel(x, row)))
+            return true;
+    return false;
+}
+
+int seriesPixels(const QImage& image)
+{
+    int count = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            count += isSeries(image.pixel(x, y));
+    return count;
+}
+
+TEST(ChartWindow, HasItsCaptionSizeAndFonts)
+{
+    const auto form = loadChart(exampleFile);
+    EXPECT_EQ(form->windowTitle(), "Chart Viewer");
+    EXPECT_EQ(form->size(), QSize(632, 419));
+    EXPECT_FALSE(form->windowIcon().isNull());
+    EXPECT_EQ(form->theChartBox.geometry(), QRect(64, 48, 497, 321));
+    EXPECT_EQ(form->theChartBox.Width(), 7455.0f);
+    EXPECT_EQ(form->theChartBox.Height(), 4815.0f);
+    EXPECT_EQ(QFontInfo(form->lblTitle.font()).family(), "Liberation Serif");
+    EXPECT_EQ(QFontInfo(form->lblTitle.font()).pixelSize(), 21);
+    EXPECT_EQ(QFontInfo(form->lblXAxis.font()).family(), "Liberation Sans");
+    EXPECT_TRUE(form->lblXAxis.font().bold());
+    EXPECT_EQ(QFontInfo(form->lblY1.font()).pixelSize(), 11);
+}
+
+TEST(ChartWindow, LoadPutsTheFileOnTheLabels)
+{
+    const auto form = loadChart(exampleFile);
+    EXPECT_EQ(form->lblTitle.caption(), "Weekly Output");
+    EXPECT_EQ(form->lblXAxis.caption(), "Week");
+    EXPECT_EQ(form->lblYAxis.caption(), "Units");
+    const runtime::Label* x[] = {&form->lblX1, &form->lblX2, &form->lblX3, &form->lblX4,
+                                 &form->lblX5, &form->lblX6, &form->lblX7, &form->lblX8};
+    const char* xCaptions[] = {"W1", "", "W2", "W3", "W4", "W5, late", "W6", "W7"};
+    for (int k = 0; k < 8; ++k)
+        EXPECT_EQ(x[k]->caption(), xCaptions[k]) << "lblX" << k + 1;
+    const runtime::Label* y[] = {&form->lblY1, &form->lblY2, &form->lblY3, &form->lblY4, &form->lblY5,
+                                 &form->lblY6, &form->lblY7, &form->lblY8, &form->lblY9};
+    const char* yCaptions[] = {" 113", " 120", " 127", " 134", " 141", " 148", " 155", " 162", " 169"};
+    for (int k = 0; k < 9; ++k)
+        EXPECT_EQ(y[k]->caption(), yCaptions[k]) << "lblY" << k + 1;
+    EXPECT_EQ(form->theChartBox.drawWidth(), 1);
+}
+
+TEST(ChartWindow, BoxSitsInTheWindowBelowTheButtons)
+{
+    const auto form = loadChart(exampleFile);
+    const QImage window = form->grab().toImage();
+    EXPECT_TRUE(isBoxBack(window.pixel(64 + 5, 48 + 1)));
+    EXPECT_TRUE(isBoxBack(window.pixel(560, 368)));
+    EXPECT_FALSE(isBoxBack(window.pixel(63, 100)));
+    EXPECT_FALSE(isBoxBack(window.pixel(561, 100)));
+    EXPECT_FALSE(isBoxBack(window.pixel(100, 47)));
+    EXPECT_FALSE(isBoxBack(window.pixel(100, 369)));
+}
+
+TEST(ChartWindow, SeriesPassesThroughItsPoints)
+{
+    const auto form = loadChart(exampleFile);
+    const QImage box = boxPixels(*form);
+    const QPointF points[] = {{0, 280.875}, {124.25, 194.89}, {248.5, 235.02}, {372.75, 108.91}, {497, 40.125}};
+    for (const QPointF p : points)
+        EXPECT_TRUE(seriesNear(box, p)) << p.x() << "," << p.y();
+    EXPECT_FALSE(isSeries(box.pixel(124, 199)));
+    EXPECT_FALSE(isSeries(box.pixel(130, 194)));
+    EXPECT_TRUE(isBoxBack(box.pixel(300, 300)));
+}
+
+TEST(ChartWindow, GridLinesLieAboveTheSeries)
+{
+    const auto form = loadChart(exampleFile);
+    const QImage box = boxPixels(*form);
+    // Seven lines every 40 pixels from y = 40 to 280, none at 0, each ending a pixel short.
+    for (int y = 0; y <= 320; y += 40) {
+        const bool line = y >= 40 && y <= 280;
+        EXPECT_EQ(isGrid(box.pixel(300, y)), line) << "y " << y;
+        EXPECT_EQ(isGrid(box.pixel(495, y)), line) << "y " << y;
+        EXPECT_FALSE(isGrid(box.pixel(496, y))) << "y " << y;
+    }
+    // The first segment crosses the line at y = 240 near x = 59.
+    EXPECT_TRUE(isGrid(box.pixel(59, 240)));
+    EXPECT_TRUE(isSeries(box.pixel(59, 239)));
+    EXPECT_TRUE(isSeries(box.pixel(59, 241)));
+}
+
+struct SeriesCase {
+    const char* name;
+    std::string points;                 // count and pairs
+    std::vector<QPointF> series;   // points the series passes through
+    std::vector<QPoint> notSeries;  // pixels it must leave alone
+};
+
+void PrintTo(const SeriesCase& c, std::ostream* out) { *out << c.name; }
+
+class ChartWindowPlot : public testing::TestWithParam<SeriesCase> {};
+
+TEST_P(ChartWindowPlot, DrawsTheSeriesWhereItBelongs)
+{
+    const auto form = loadChart("T\nX\nY\n" + GetParam().points + "\nA,B,C,D,E,F,G,H\n");
+    const QImage box = boxPixels(*form);
+    for (const QPointF p : GetParam().series)
+        EXPECT_TRUE(seriesNear(box, p)) << p.x() << "," << p.y();
+    for (const QPoint p : GetParam().notSeries)
+        EXPECT_FALSE(isSeries(box.pixel(p))) << p.x() << "," << p.y();
+    if (GetParam().series.empty()) {
+        EXPECT_EQ(seriesPixels(box), 0);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ChartWindowPlot,
+    testing::Values(
+        // Flat: along the middle, y = 160.5, where the grid line at 160 covers it.
+        SeriesCase{"Flat", "3\n1,5\n2,5\n3,5", {{1, 160.5}, {250, 160.5}, {496, 160.5}}, {{250, 160}, {250, 150}}},
+        SeriesCase{"OnePoint", "1\n1,5", {}, {}},
+        // Two points span the box whatever their x values.
+        SeriesCase{"TwoEqualX", "2\n7,0\n7,60", {{0, 280.875}, {248.5, 160.5}, {497, 40.125}}, {{250, 100}}},
+        // The middle point lies at three widths: both segments run off the
+        // right edge, at y 200.8 and 160.6 there.
+        SeriesCase{"OffTheRightEdge", "3\n1,0\n10,60\n4,30", {{0, 280.875}, {496, 200.8}, {496, 160.6}},
+                   {{496, 300}, {496, 100}}},
+        SeriesCase{"FarApartX", "3\n-2000000000,0\n0,60\n2000000000,0",
+                   {{0, 280.875}, {248.5, 40.125}, {497, 280.875}}, {{248, 200}}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(ChartWindow, RepaintsFromItsDrawing)
+{
+    const auto form = loadChart(exampleFile);
+    form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+    const QImage before = form->grab().toImage();
+    form->showMinimized();
+    form->showNormal();
+    form->theChartBox.update();
+    QApplication::processEvents();
+    EXPECT_EQ(form->grab().toImage(), before);
+}
+
+TEST(ChartWindow, FocusStartsOnPrintAndTabMovesToExit)
+{
+    const auto form = loadChart(exampleFile);
+    form->show();
+    form->focusFirstControl();
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    EXPECT_EQ(QApplication::focusWidget(), &form->btnPrint);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), &form->btnExit);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), &form->btnPrint);
+}
+
+// Run with QT_SCALE_FACTOR=2 (a ctest entry of its own): the same layout,
+// drawn at twice the pixels rather than blown up from one.
+TEST(HighDpi, SameLayoutDrawnCrisply)
+{
+    const auto form = loadChart(exampleFile);
+    const QImage box = boxPixels(*form);
+    if (box.devicePixelRatio() != 2)
+        GTEST_SKIP() << "needs QT_SCALE_FACTOR=2";
+    EXPECT_EQ(form->size(), QSize(632, 419));
+    EXPECT_EQ(box.size(), QSize(994, 642));
+    // A picture blown up from one pixel ratio is made of 2 x 2 blocks; a
+    // crisp one has edges at odd device pixels too.
+    int oddEdges = 0;
+    for (int y = 1; y < box.height(); y += 2)
+        for (int x = 0; x < box.width(); ++x)
+            oddEdges += isSeries(box.pixel(x, y)) != isSeries(box.pixel(x, y - 1));
+    EXPECT_GT(oddEdges, 50);
+    // The pen is 3 pixels, so 6 device pixels, thick.
+    int thickness = 0;
+    for (int y = 0; y < box.height(); ++y)
+        thickness += isSeries(box.pixel(1, y));
+    EXPECT_GE(thickness, 5);
+    EXPECT_LE(thickness, 7);
+}
+
+}  // namespace
