@@ -6,6 +6,8 @@
 #include "chartdata/chart_file.h"
 #include "chartdata/plot_fractions.h"
 #include "runtime/error_report.h"
+#include "runtime/picture.h"
+#include "runtime/printing.h"
 #include "runtime/program.h"
 #include "runtime/sequential_file.h"
 
@@ -51,9 +53,11 @@ void frmChart::Form_Load()
     file.close();
     chartdata::checkFirstPoint(data);
 
-    fillXTickLabels(chartdata::xTickLabelCaptions(data.xTickCaptions));
+    runtime::setCaptions({&lblX1, &lblX2, &lblX3, &lblX4, &lblX5, &lblX6, &lblX7, &lblX8},
+                         chartdata::xTickLabelCaptions(data.xTickCaptions));
     const chartdata::YRange yRange = chartdata::findYRange(data.yValues);
-    fillYTickLabels(chartdata::yTickLabelCaptions(yRange));
+    runtime::setCaptions({&lblY1, &lblY2, &lblY3, &lblY4, &lblY5, &lblY6, &lblY7, &lblY8, &lblY9},
+                         chartdata::yTickLabelCaptions(yRange));
     const chartdata::PlotFractions fractions = chartdata::plotFractions(data, chartdata::axisRange(yRange));
 
     const float h = theChartBox.Height();
@@ -67,20 +71,33 @@ void frmChart::Form_Load()
     theChartBox.setDrawWidth(1);
 }
 
-void frmChart::fillXTickLabels(const std::array<std::string, 8>& captions)
+prntFrm& frmChart::page()
 {
-    runtime::Label* const labels[] = {&lblX1, &lblX2, &lblX3, &lblX4, &lblX5, &lblX6, &lblX7, &lblX8};
-    for (std::size_t k = 0; k < captions.size(); ++k)
-        labels[k]->setCaption(captions[k]);
+    if (!page_)
+        page_ = std::make_unique<prntFrm>();
+    // The first touch loads the page; its failure goes to the caller.
+    page_->load();
+    return *page_;
 }
 
-void frmChart::fillYTickLabels(const std::array<std::string, 9>& captions)
+void frmChart::btnPrint_Click()
 {
-    runtime::Label* const labels[] = {&lblY1, &lblY2, &lblY3, &lblY4, &lblY5, &lblY6, &lblY7, &lblY8, &lblY9};
-    for (std::size_t k = 0; k < captions.size(); ++k)
-        labels[k]->setCaption(captions[k]);
+    try {
+        prntFrm& loaded = page();
+        loaded.customLogo.setPicture(runtime::loadPicture(logoFileName));
+        runtime::printForm(loaded);
+        return;
+    } catch (const std::exception&) {
+        // The continuation point: the page is printed as far as it got, and
+        // a print that failed in the normal flow is tried once more. A
+        // failure from here on is not trapped; the runtime reports it.
+    }
+    if (!page_)
+        page_ = std::make_unique<prntFrm>();
+    // A page whose load failed is printed once, then dropped, so that the
+    // next Print loads it afresh from the file the user may have mended.
+    const std::unique_ptr<prntFrm> unloaded = page_->isLoaded() ? nullptr : std::move(page_);
+    runtime::printForm(unloaded ? *unloaded : *page_);
 }
-
-void frmChart::btnPrint_Click() {}
 
 void frmChart::btnExit_Click() { runtime::endProgram(); }

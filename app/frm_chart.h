@@ -1,8 +1,10 @@
 #pragma once
 
+#include "prnt_frm.h"
+
 #include "runtime/form.h"
 
-#include <array>
+#include <memory>
 
 // The chart window: the start-up form. Its load reads the chart file, fills
 // the labels and draws the series into the chart box; its two buttons print
@@ -40,6 +42,12 @@ public:
     runtime::Label& lblY9;
 
 private:
-    void fillXTickLabels(const std::array<std::string, 8>& xTickCaptions);
-    void fillYTickLabels(const std::array<std::string, 9>& captions);
+    // The page, created and loaded at the first touch.
+    prntFrm& page();
+
+    // The program's one reference to the page: set at the first Print.
+    std::unique_ptr<prntFrm> page_;
 };
+
+// The logo that every Print puts on the page.
+inline constexpr const char* logoFileName = "images/customlogo.bmp";

@@ -51,9 +51,13 @@ void Canvas::paintLightControls(QPainter& painter) const
 
 void Canvas::paintContent(QPainter& painter) const
 {
+    painter.save();
+    // Whatever reaches beyond the canvas, such as a large picture, is cut off at its edges.
+    painter.setClipRect(QRect(QPoint(0, 0), size()));
     painter.fillRect(QRect(QPoint(0, 0), size()), backColour_.resolve(palette()));
     drawing_.paint(painter);
     paintLightControls(painter);
+    painter.restore();
 }
 
 void Canvas::paintEvent(QPaintEvent* event)

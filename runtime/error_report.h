@@ -12,14 +12,16 @@ void showErrorReport(const std::exception& error);
 // status 1 at once.
 [[noreturn]] void endWithErrorReport(const std::exception& error);
 
-// Runs an event procedure; an error escaping it ends the program.
+// Runs an event procedure. An error escaping it gets the error report, and
+// the program goes on: losing the user's window to a failed command (a
+// missing printer, say) would be a crash.
 template <class Procedure>
 void runEventProcedure(Procedure&& procedure)
 {
     try {
         procedure();
     } catch (const std::exception& error) {
-        endWithErrorReport(error);
+        showErrorReport(error);
     }
 }
 

@@ -81,7 +81,8 @@ void Form::build(const FormDescription& description)
             container->addLightControl<LineControl>(row);
             break;
         case ControlKind::Image:
-            throw RuntimeError("image controls are not supported yet");
+            container->addLightControl<ImageControl>(row);
+            break;
         }
     }
     QWidget* previous = nullptr;
@@ -116,8 +117,17 @@ Widget& Form::child(std::string_view name) const
 
 Label& Form::label(std::string_view name) const { return light<Label>(name); }
 LineControl& Form::lineControl(std::string_view name) const { return light<LineControl>(name); }
+ImageControl& Form::image(std::string_view name) const { return light<ImageControl>(name); }
 PictureBox& Form::pictureBox(std::string_view name) const { return child<PictureBox>(name); }
 QPushButton& Form::commandButton(std::string_view name) const { return child<QPushButton>(name); }
+
+void Form::load()
+{
+    if (loaded_)
+        return;
+    Form_Load();
+    loaded_ = true;
+}
 
 void Form::focusFirstControl()
 {

@@ -20,10 +20,16 @@ public:
 
     virtual void Form_Load() {}
 
+    // Runs Form_Load unless it has already run to its end; a form whose
+    // load failed stays unloaded, as far as the load got.
+    void load();
+    bool isLoaded() const { return loaded_; }
+
     // The controls by their names in the description; a name that is not
     // there is a fault of the program and throws.
     Label& label(std::string_view name) const;
     LineControl& lineControl(std::string_view name) const;
+    ImageControl& image(std::string_view name) const;
     PictureBox& pictureBox(std::string_view name) const;
     QPushButton& commandButton(std::string_view name) const;
 
@@ -38,6 +44,7 @@ private:
     void build(const FormDescription& description);
 
     QWidget* firstInTabOrder_ = nullptr;
+    bool loaded_ = false;
 };
 
 }  // namespace runtime

@@ -74,6 +74,16 @@ void Label::paint(QPainter& painter, const QPalette& palette) const
     painter.restore();
 }
 
+void setCaptions(std::initializer_list<Label*> labels, std::span<const std::string> captions)
+{
+    auto caption = captions.begin();
+    for (Label* label : labels) {
+        if (caption == captions.end())
+            break;
+        label->setCaption(*caption++);
+    }
+}
+
 LineControl::LineControl(QWidget& container, const ControlDescription& description)
     : LightControl(container, description),
       x1_(description.left),
@@ -93,6 +103,24 @@ void LineControl::paint(QPainter& painter, const QPalette& palette) const
     painter.drawLine(QPointF(twipsToPixels(double(x1_)), twipsToPixels(double(y1_))),
                      QPointF(twipsToPixels(double(x2_)), twipsToPixels(double(y2_))));
     painter.restore();
+}
+
+ImageControl::ImageControl(QWidget& container, const ControlDescription& description)
+    : LightControl(container, description), geometry_(pixelRect(description))
+{
+}
+
+void ImageControl::setPicture(const QImage& picture)
+{
+    picture_ = picture;
+    geometry_.setSize(picture.size());
+    repaint();
+}
+
+void ImageControl::paint(QPainter& painter, const QPalette&) const
+{
+    if (!picture_.isNull())
+        painter.drawImage(QRectF(geometry_.topLeft(), QSizeF(picture_.size())), picture_);
 }
 
 }  // namespace runtime

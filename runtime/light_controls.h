@@ -3,9 +3,12 @@
 #include "form_description.h"
 
 #include <QFont>
+#include <QImage>
 #include <QRect>
 #include <QString>
 
+#include <initializer_list>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -68,6 +71,28 @@ public:
 private:
     int x1_, y1_, x2_, y2_;  // twips
 };
+
+// An image control: shows a picture at its own size, one pixel of the
+// picture to one screen pixel (15 twips), from its top-left corner, whatever
+// resolution the picture declares. It starts empty.
+class ImageControl final : public LightControl {
+public:
+    ImageControl(QWidget& container, const ControlDescription& description);
+
+    // The control sizes itself to the picture.
+    void setPicture(const QImage& picture);
+    const QImage& picture() const { return picture_; }
+    QRect geometry() const { return geometry_; }
+
+    void paint(QPainter& painter, const QPalette& palette) const override;
+
+private:
+    QRect geometry_;
+    QImage picture_;
+};
+
+// Puts one caption on each label, in order.
+void setCaptions(std::initializer_list<Label*> labels, std::span<const std::string> captions);
 
 // The font a description names, at 96 pixels to the inch.
 QFont fontFor(const FontSpec& spec);

@@ -14,7 +14,7 @@ int runForms(int argc, char** argv, const Project& project)
     std::unique_ptr<Form> startup;
     try {
         startup = project.forms.at(0)();
-        startup->Form_Load();
+        startup->load();
     } catch (const std::exception& error) {
         endWithErrorReport(error);
     }

@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   # build
-  g++ cmake make qt6-base-dev libgl-dev libx11-dev
+  g++ cmake make qt6-base-dev libgl-dev libx11-dev libcups2-dev
   # fonts the forms are drawn with
   fonts-liberation
   # tests: GoogleTest, a real X server and tools to drive it, a private print

@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QImage>
+
+#include <string>
+
+namespace runtime {
+
+// Loads a bitmap (BMP, or any format Qt reads) from a path relative to the
+// current directory. A missing file, a folder, or a file that holds no
+// picture Qt can read is a RuntimeError naming the file.
+QImage loadPicture(const std::string& path);
+
+}  // namespace runtime

@@ -1,0 +1,56 @@
+#include "printing.h"
+
+#include "form.h"
+#include "runtime_error.h"
+#include "twips.h"
+
+#include <QGuiApplication>
+#include <QPainter>
+#include <QPrinter>
+#include <QPrinterInfo>
+
+#include <cups/cups.h>
+
+namespace runtime {
+namespace {
+
+[[noreturn]] void printingFailed(const std::string& why) { throw RuntimeError("Printing failed: " + why); }
+
+bool spoolerUnreachable()
+{
+    return cupsLastError() == IPP_STATUS_ERROR_SERVICE_UNAVAILABLE;
+}
+
+}  // namespace
+
+void printForm(const Form& form)
+{
+    const QPrinterInfo destination = QPrinterInfo::defaultPrinter();
+    if (destination.isNull()) {
+        if (spoolerUnreachable())
+            printingFailed("the print spooler (CUPS) cannot be reached");
+        printingFailed("no default printer is set up");
+    }
+    if (destination.state() == QPrinter::Error)
+        printingFailed("the printer \"" + destination.printerName().toStdString() + "\" is stopped");
+
+    QPrinter printer(destination, QPrinter::HighResolution);
+    printer.setDocName(QGuiApplication::applicationDisplayName());
+    // Qt would fall back to grey for a queue that describes no colour support.
+    printer.setColorMode(QPrinter::Color);
+    printer.setFullPage(false);
+
+    QPainter painter;
+    if (!painter.begin(&printer))
+        printingFailed("the printer \"" + destination.printerName().toStdString() + "\" cannot be started");
+    const double scale = printer.resolution() / (1440.0 / twipsPerPixel);
+    painter.scale(scale, scale);
+    form.paintContent(painter);
+    if (!painter.end())
+        printingFailed("the page could not be finished");
+    // Qt hands the document to CUPS without looking at the answer; libcups keeps it.
+    if (cupsLastError() > IPP_STATUS_OK_EVENTS_COMPLETE)
+        printingFailed("the print spooler refused the job: " + std::string(cupsLastErrorString()));
+}
+
+}  // namespace runtime
