@@ -59,6 +59,7 @@ void frmChart::Form_Load()
     runtime::setCaptions({&lblY1, &lblY2, &lblY3, &lblY4, &lblY5, &lblY6, &lblY7, &lblY8, &lblY9},
                          chartdata::yTickLabelCaptions(yRange));
     const chartdata::PlotFractions fractions = chartdata::plotFractions(data, chartdata::axisRange(yRange));
+    data = {};  // the values are not needed past here; a long series should not hold them twice
 
     const float h = theChartBox.Height();
     const float w = theChartBox.Width();

@@ -63,6 +63,7 @@ void prntFrm::Form_Load()
     runtime::setCaptions({&lblY1, &lblY2, &lblY3, &lblY4, &lblY5, &lblY6, &lblY7, &lblY8, &lblY9},
                          chartdata::yTickLabelCaptions(yRange));
     const chartdata::PlotFractions fractions = chartdata::plotFractions(data, chartdata::axisRange(yRange));
+    data = {};  // the values are not needed past here; a long series should not hold them twice
 
     const auto x = [&](std::size_t j) { return f(area.left + area.width * fractions.x[j]); };
     const auto y = [&](std::size_t j) { return f(area.top + (area.height - area.height * fractions.y[j])); };

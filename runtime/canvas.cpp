@@ -16,7 +16,11 @@ void Canvas::line(float x1, float y1, float x2, float y2, Colour colour)
 {
     if (!persistentDrawing_)
         return;
-    drawing_.line({x1, y1}, {x2, y2}, colour.resolve(palette()), drawWidth_);
+    if (colour != lastColour_) {
+        lastColour_ = colour;
+        lastResolved_ = colour.resolve(palette());
+    }
+    drawing_.line({x1, y1}, {x2, y2}, lastResolved_, drawWidth_);
     drawingChanged();
 }
 
@@ -30,8 +34,13 @@ void Canvas::rectangle(float x1, float y1, float x2, float y2)
 
 void Canvas::drawingChanged()
 {
-    drawingPixels_ = QImage();
-    update();
+    if (!drawingPixels_.isNull())
+        drawingPixels_ = QImage();
+    // A long series draws millions of lines: only the first one after a paint asks for another.
+    if (!repaintPending_) {
+        repaintPending_ = true;
+        update();
+    }
 }
 
 LightControl* Canvas::findLightControl(std::string_view name) const
@@ -62,6 +71,7 @@ void Canvas::paintContent(QPainter& painter) const
 
 void Canvas::paintEvent(QPaintEvent* event)
 {
+    repaintPending_ = false;
     QPainter painter(this);
     painter.setClipRegion(event->region());
     painter.fillRect(rect(), backColour_.resolve(palette()));

@@ -8,6 +8,7 @@
 #include <QWidget>
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace runtime {
@@ -66,6 +67,10 @@ private:
     // The drawing rendered at the screen's pixel ratio, so that a repaint
     // copies pixels instead of stroking the whole series again.
     QImage drawingPixels_;
+    // The last colour drawn with, resolved once rather than per line.
+    std::optional<Colour> lastColour_;
+    QColor lastResolved_;
+    bool repaintPending_ = false;
 };
 
 }  // namespace runtime

@@ -2,6 +2,9 @@
 
 #include <QColor>
 #include <QPointF>
+#include <QPolygonF>
+
+class QTransform;
 
 #include <cstddef>
 #include <vector>
@@ -20,8 +23,12 @@ public:
     void line(QPointF from, QPointF to, QColor colour, int width);
     void rectangle(QPointF corner, QPointF opposite, QColor colour, int width);
 
+    // How much of a long stroke is painted: all of it, or what shows at
+    // the painter's device resolution.
+    enum class Detail { Reduced, Full };
+
     // Paints every stroke; the painter's coordinates are pixels.
-    void paint(QPainter& painter) const;
+    void paint(QPainter& painter, Detail detail = Detail::Reduced) const;
 
     bool isEmpty() const { return strokes_.empty(); }
     std::size_t strokeCount() const { return strokes_.size(); }
@@ -37,6 +44,10 @@ private:
         bool rectangle;
         std::vector<Point> points;
     };
+
+    // Below this many points a stroke is painted as it is.
+    static constexpr std::size_t reductionThreshold = 2048;
+    static QPolygonF reduced(const std::vector<Point>& points, const QTransform& toDevice);
 
     std::vector<Stroke> strokes_;
 };

@@ -3,6 +3,7 @@
 #include "runtime_error.h"
 #include "text_encoding.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
@@ -124,8 +125,10 @@ SequentialFile::SequentialFile(std::string name) : name_(std::move(name))
     // The size may change under us; read what is there up to the size seen.
     std::size_t capacity = static_cast<std::size_t>(info.st_size);
     bytes_ = std::make_unique_for_overwrite<char[]>(capacity + 1);
+    // Reads of a megabyte at a time are markedly faster than one huge read.
+    constexpr std::size_t chunk = std::size_t{1} << 20;
     while (size_ < capacity) {
-        const ssize_t got = ::read(fd, bytes_.get() + size_, capacity - size_);
+        const ssize_t got = ::read(fd, bytes_.get() + size_, std::min(chunk, capacity - size_));
         if (got < 0 && errno == EINTR)
             continue;
         if (got < 0) {
@@ -233,7 +236,7 @@ void SequentialFile::endField()
     // Anything else begins the next field: blanks alone separated the two.
 }
 
-std::int32_t SequentialFile::readInt32(Reading reading)
+std::int32_t SequentialFile::readInt32Carefully(Reading reading)
 {
     startField(reading);
     const std::size_t start = pos_;
@@ -253,8 +256,7 @@ std::int32_t SequentialFile::readInt32(Reading reading)
         fail("expected a number, found " + quoted(token), reading);
     case Parsed::OutOfRange:
         pos_ = start;
-        fail(std::string(token) + " is outside the 32-bit range -2147483648 to 2147483647",
-             reading);
+        fail(std::string(token) + " is outside the 32-bit range -2147483648 to 2147483647", reading);
     }
     endField();
     return value;

@@ -33,7 +33,7 @@ public:
     // A decimal number field; a fraction rounds to the nearest integer,
     // halves to even. Fails on an empty field, a non-number, or a value
     // outside the 32-bit signed range.
-    std::int32_t readInt32(Reading reading);
+    inline std::int32_t readInt32(Reading reading);
     // A text field: quoted ("..." with commas kept) or running to the next
     // comma or line end, without its leading and trailing blanks.
     std::string readString(Reading reading);
@@ -56,6 +56,7 @@ private:
     void consumeLineEnd();
     void startField(Reading reading);
     void endField();
+    std::int32_t readInt32Carefully(Reading reading);
     std::string decode(std::string_view raw) const;
     int lineOfLastByte() const;
 
@@ -68,5 +69,41 @@ private:
     bool afterComma_ = false;
     bool latin1_ = false;
 };
+
+// The common case, inline and in one pass: an optional minus, one to ten
+// digits, then a comma or a line feed. Anything else (blanks, a fraction,
+// CR, an empty field, the end of the file) takes the careful path, which
+// starts over from the same place.
+std::int32_t SequentialFile::readInt32(Reading reading)
+{
+    const char* const data = bytes_.get();
+    std::size_t p = pos_;
+    if (p >= size_)
+        return readInt32Carefully(reading);
+    const bool negative = data[p] == '-';
+    p += negative;
+    const std::size_t digits = p;
+    std::int64_t value = 0;
+    while (p < size_ && p - digits < 10 && static_cast<unsigned char>(data[p] - '0') < 10)
+        value = value * 10 + (data[p++] - '0');
+    if (p == digits || p >= size_)
+        return readInt32Carefully(reading);
+    value = negative ? -value : value;
+    if (value < INT32_MIN || value > INT32_MAX)
+        return readInt32Carefully(reading);
+    if (data[p] == ',') {
+        afterComma_ = true;
+    } else if (data[p] == '\n') {
+        afterComma_ = false;
+        fieldLine_ = line_++;
+        pos_ = p + 1;
+        return static_cast<std::int32_t>(value);
+    } else {
+        return readInt32Carefully(reading);
+    }
+    fieldLine_ = line_;
+    pos_ = p + 1;
+    return static_cast<std::int32_t>(value);
+}
 
 }  // namespace runtime

@@ -1,9 +1,11 @@
 #include "xvfb_display.h"
 
+#include "temp_folder.h"
+
 #include <X11/Xlib.h>
 
 #include <chrono>
-#include <filesystem>
+#include <fstream>
 #include <stdexcept>
 #include <thread>
 
@@ -11,27 +13,32 @@ namespace testsupport {
 
 using namespace std::chrono_literals;
 
-XvfbDisplay::XvfbDisplay()
+XvfbDisplay::XvfbDisplay() : folder_(std::make_unique<TempFolder>())
 {
-    // Another test (or user) may hold a number; take the first free one.
-    for (int number = 90; number < 190; ++number) {
-        const std::string lock = "/tmp/.X" + std::to_string(number) + "-lock";
-        const std::string socket = "/tmp/.X11-unix/X" + std::to_string(number);
-        if (std::filesystem::exists(lock) || std::filesystem::exists(socket))
-            continue;
-        auto server = std::make_unique<BackgroundProcess>(std::vector<std::string>{
-            "Xvfb", ":" + std::to_string(number), "-screen", "0", "1280x1024x24", "-nolisten", "tcp"});
-        const auto deadline = std::chrono::steady_clock::now() + 15s;
-        while (server->running() && !std::filesystem::exists(socket) && std::chrono::steady_clock::now() < deadline)
-            std::this_thread::sleep_for(20ms);
-        if (server->running() && std::filesystem::exists(socket)) {
-            name_ = ":" + std::to_string(number);
-            server_ = std::move(server);
+    // Xvfb picks a free display number itself and writes it to the given
+    // descriptor (here its standard output, a file): no race with other tests.
+    const std::string numberFile = (folder_->path() / "display").string();
+    server_ = std::make_unique<BackgroundProcess>(
+        std::vector<std::string>{"Xvfb", "-displayfd", "1", "-screen", "0", "1280x1024x24", "-nolisten", "tcp"},
+        Env{}, std::string{}, numberFile);
+    const auto deadline = std::chrono::steady_clock::now() + 20s;
+    while (std::chrono::steady_clock::now() < deadline) {
+        std::string number;
+        std::ifstream(numberFile) >> number;
+        std::ifstream check(numberFile);
+        const std::string text((std::istreambuf_iterator<char>(check)), {});
+        if (!number.empty() && text.find('\n') != std::string::npos) {
+            name_ = ":" + number;
             return;
         }
+        if (!server_->running())
+            break;
+        std::this_thread::sleep_for(20ms);
     }
     throw std::runtime_error("no Xvfb display could be started");
 }
+
+XvfbDisplay::~XvfbDisplay() = default;
 
 void askWindowToClose(const std::string& display, unsigned long window)
 {
