@@ -143,6 +143,13 @@ SequentialFile::SequentialFile(std::string name) : name_(std::move(name))
     latin1_ = !isValidUtf8({bytes_.get(), size_});
 }
 
+SequentialFile::SequentialFile(std::string name, std::string_view bytes)
+    : name_(std::move(name)), bytes_(std::make_unique_for_overwrite<char[]>(bytes.size() + 1)), size_(bytes.size())
+{
+    std::copy(bytes.begin(), bytes.end(), bytes_.get());
+    latin1_ = !isValidUtf8(bytes);
+}
+
 SequentialFile::~SequentialFile() = default;
 
 void SequentialFile::close()

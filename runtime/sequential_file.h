@@ -24,6 +24,9 @@ struct Reading {
 class SequentialFile {
 public:
     explicit SequentialFile(std::string name);
+    // Text already in memory, read by the same rules under the given name
+    // (the fuzzer feeds the reader this way).
+    SequentialFile(std::string name, std::string_view bytes);
     ~SequentialFile();
     SequentialFile(const SequentialFile&) = delete;
     SequentialFile& operator=(const SequentialFile&) = delete;

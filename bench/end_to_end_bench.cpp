@@ -1,0 +1,178 @@
+// The real forms in-process on the offscreen platform, on generated files:
+//   end_to_end_bench [n ...]            one fresh child process per size, then a table
+//   end_to_end_bench --here [--window]  measures ./chart.dat, prints key=value pairs
+// Peak memory only grows within a process, hence one child per size.
+#include "chart_generator.h"
+#include "frm_chart.h"
+#include "prnt_frm.h"
+
+#include "runtime/twips.h"
+
+#include <QApplication>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QTest>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+double msSince(std::chrono::steady_clock::time_point start)
+{
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+}
+
+// A line of /proc/self/status such as "VmHWM:", in kB.
+long statusKb(const std::string& key)
+{
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);)
+        if (line.starts_with(key))
+            return std::atol(line.c_str() + key.size());
+    return -1;
+}
+
+class PaintCounter : public QObject {
+public:
+    int paints = 0;
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        paints += event->type() == QEvent::Paint;
+        return false;
+    }
+};
+
+int measureHere(bool windowOnly)
+{
+    std::printf("base_kb=%ld", statusKb("VmRSS:"));
+    const auto start = std::chrono::steady_clock::now();
+    auto form = std::make_unique<frmChart>();
+    std::printf(" construct_ms=%.1f", msSince(start));
+    form->load();
+    std::printf(" load_ms=%.1f", msSince(start));
+    PaintCounter counter;
+    form->theChartBox.installEventFilter(&counter);
+    form->move(0, 0);
+    form->show();
+    // The first paint of the chart box renders the series into its pixels.
+    if (!QTest::qWaitForWindowExposed(form.get()))
+        return 1;
+    while (counter.paints == 0 && msSince(start) < 600'000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    std::printf(" shown_ms=%.1f shown_hwm_kb=%ld", msSince(start), statusKb("VmHWM:"));
+    const auto again = std::chrono::steady_clock::now();
+    form->theChartBox.repaint();
+    std::printf(" repaint_ms=%.2f", msSince(again));
+
+    if (!windowOnly) {
+        // The page as printing.cpp paints it, into a PDF instead of a printer.
+        const auto pageStart = std::chrono::steady_clock::now();
+        prntFrm page;
+        page.load();
+        std::printf(" page_load_ms=%.1f", msSince(pageStart));
+        const auto pdfStart = std::chrono::steady_clock::now();
+        {
+            QPdfWriter writer(QStringLiteral("page.pdf"));
+            writer.setResolution(1200);
+            QPainter painter(&writer);
+            const double scale = writer.resolution() / (1440.0 / runtime::twipsPerPixel);
+            painter.scale(scale, scale);
+            page.paintContent(painter);
+        }
+        std::printf(" pdf_ms=%.1f pdf_bytes=%ju", msSince(pdfStart), std::uintmax_t{fs::file_size("page.pdf")});
+    }
+    std::printf(" hwm_kb=%ld\n", statusKb("VmHWM:"));
+    return 0;
+}
+
+std::map<std::string, std::string> runChild(const std::string& self, const fs::path& folder)
+{
+    const std::string command = "cd '" + folder.string() + "' && '" + self + "' --here";
+    std::map<std::string, std::string> values;
+    FILE* child = popen(command.c_str(), "r");
+    if (!child)
+        return values;
+    std::string output;
+    char buffer[512];
+    while (std::fgets(buffer, sizeof buffer, child))
+        output += buffer;
+    if (pclose(child) != 0)
+        return values;
+    std::istringstream pairs(output);
+    for (std::string pair; pairs >> pair;)
+        if (const auto eq = pair.find('='); eq != std::string::npos)
+            values[pair.substr(0, eq)] = pair.substr(eq + 1);
+    return values;
+}
+
+int runTable(const std::vector<long long>& sizes)
+{
+    const std::string self = fs::read_symlink("/proc/self/exe").string();
+    char folderTemplate[] = "/tmp/chartviewer-e2e-XXXXXX";
+    if (!mkdtemp(folderTemplate))
+        return 1;
+    const fs::path root = folderTemplate;
+    // Spares each child Qt's warning about a missing runtime folder.
+    setenv("XDG_RUNTIME_DIR", folderTemplate, 0);
+    std::printf("%10s %8s %10s %9s %10s %10s %9s %10s %9s %9s %9s\n", "points", "file MB", "construct", "load",
+                "shown", "repaint", "peak MB", "page load", "PDF ms", "PDF KB", "peak MB");
+    std::printf("%10s %8s %10s %9s %10s %10s %9s %10s %9s %9s %9s\n", "", "", "ms", "ms", "ms", "ms", "(window)",
+                "ms", "", "", "(all)");
+    int status = 0;
+    for (const long long n : sizes) {
+        const fs::path folder = root / std::to_string(n);
+        fs::create_directories(folder);
+        const double fileMb = double(bench::writeChartFile((folder / "chart.dat").string(), n)) / 1e6;
+        auto v = runChild(self, folder);
+        if (v.empty()) {
+            std::printf("%10lld   failed\n", n);
+            status = 1;
+            continue;
+        }
+        const auto mb = [&](const char* key) { return std::atof(v[key].c_str()) / 1024; };
+        std::printf("%10lld %8.1f %10s %9.1f %10s %10s %9.1f %10s %9s %9.1f %9.1f\n", n, fileMb,
+                    v["construct_ms"].c_str(), std::atof(v["load_ms"].c_str()) - std::atof(v["construct_ms"].c_str()),
+                    v["shown_ms"].c_str(), v["repaint_ms"].c_str(), mb("shown_hwm_kb"), v["page_load_ms"].c_str(),
+                    v["pdf_ms"].c_str(), std::atof(v["pdf_bytes"].c_str()) / 1024, mb("hwm_kb"));
+        std::fflush(stdout);
+        fs::remove_all(folder);
+    }
+    fs::remove_all(root);
+    std::printf("shown: from constructing the window to its first paint, load included\n");
+    return status;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    if (!args.empty() && args[0] == "--here") {
+        if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        QApplication application(argc, argv);
+        try {
+            return measureHere(args.size() > 1 && args[1] == "--window");
+        } catch (const std::exception& error) {
+            std::fprintf(stderr, "end_to_end_bench: %s\n", error.what());
+            return 1;
+        }
+    }
+    std::vector<long long> sizes;
+    for (const auto& arg : args)
+        sizes.push_back(std::atoll(arg.c_str()));
+    if (sizes.empty())
+        sizes = {100'000, 1'000'000, 10'000'000};
+    return runTable(sizes);
+}
