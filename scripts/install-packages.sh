@@ -12,6 +12,8 @@ packages=(
   # spooler and the tools that read what it captured
   libgtest-dev libgmock-dev xvfb xdotool x11-utils
   cups-daemon cups-client cups-bsd poppler-utils
+  # the fuzzer: clang with libFuzzer and the sanitizer runtimes
+  clang libclang-rt-14-dev
 )
 
 missing=()

@@ -1,10 +1,29 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds everything and runs every test.
+# Installs what is missing, builds everything and runs every test: the
+# suite as built normally, the same suite built with AddressSanitizer and
+# UndefinedBehaviorSanitizer, and the chart reader's fuzzer for a bounded time.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+root=$PWD
+jobs=$(nproc)
 
 scripts/install-packages.sh
+
+echo "== The test suite"
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
-cmake --build build -j "$(nproc)"
-cd build
-ctest --output-on-failure -j "$(nproc)" --timeout 600
+cmake --build build -j "$jobs"
+(cd build && ctest --output-on-failure -j "$jobs" --timeout 600)
+
+echo "== The test suite under AddressSanitizer and UndefinedBehaviorSanitizer"
+cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=Debug -DCHARTVIEWER_SANITIZE=ON
+cmake --build build-sanitize -j "$jobs"
+export ASAN_OPTIONS=detect_leaks=1:abort_on_error=0:strict_string_checks=1
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+export LSAN_OPTIONS=suppressions=$root/tests/sanitizers/lsan.supp
+(cd build-sanitize && ctest --output-on-failure -j "$jobs" --timeout 900)
+
+echo "== The chart reader under libFuzzer"
+cmake -S . -B build-fuzz -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCHARTVIEWER_FUZZ=ON
+cmake --build build-fuzz -j "$jobs"
+(cd build-fuzz && ctest --output-on-failure --timeout 900)

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <fstream>
 #include <optional>
 #include <regex>
 #include <thread>
@@ -64,7 +65,8 @@ TEST(Desktop, WindowAppearsAndClosingItEndsTheProgram)
     TempFolder folder;
     folder.write("chart.dat", exampleFile);
     const testsupport::Env env{{"DISPLAY", display.name()}, {"QT_QPA_PLATFORM", "xcb"}};
-    testsupport::BackgroundProcess viewer({program}, env, folder.path());
+    const std::string output = (folder.path() / "output").string();
+    testsupport::BackgroundProcess viewer({program}, env, folder.path(), output);
 
     std::string window;
     for (auto deadline = std::chrono::steady_clock::now() + 30s; window.empty();) {
@@ -82,7 +84,7 @@ TEST(Desktop, WindowAppearsAndClosingItEndsTheProgram)
     EXPECT_NE(info.out.find("Map State: IsViewable"), std::string::npos) << info.out;
 
     testsupport::askWindowToClose(display.name(), std::stoul(window));
-    EXPECT_EQ(viewer.waitForExit(30s), std::optional<int>(0));
+    EXPECT_EQ(viewer.waitForExit(30s), std::optional<int>(0)) << std::ifstream(output).rdbuf();
 }
 
 }  // namespace
