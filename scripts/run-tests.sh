@@ -17,7 +17,7 @@ cmake --build build -j "$jobs"
 echo "== The test suite under AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=Debug -DCHARTVIEWER_SANITIZE=ON
 cmake --build build-sanitize -j "$jobs"
-export ASAN_OPTIONS=detect_leaks=1:abort_on_error=0:strict_string_checks=1
+export ASAN_OPTIONS=detect_leaks=1:abort_on_error=0
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 export LSAN_OPTIONS=suppressions=$root/tests/sanitizers/lsan.supp
 (cd build-sanitize && ctest --output-on-failure -j "$jobs" --timeout 900)

@@ -287,6 +287,39 @@ TEST_F(Printing, FirstPrintReadsTheChartFileAgain)
 
 // ---- The logo file, table-driven: the chart prints whatever the logo file holds.
 
+// Writes bytes as the logo file.
+std::function<void(const fs::path&)> logoBytes(std::function<std::string()> bytes)
+{
+    return [bytes](const fs::path& f) {
+        fs::create_directories(f / "images");
+        const std::string b = bytes();
+        std::ofstream(f / logoFileName, std::ios::binary).write(b.data(), static_cast<std::streamsize>(b.size()));
+    };
+}
+
+// A good logo's bytes, spoilt by a function.
+std::string goodLogo()
+{
+    TempFolder scratch;
+    writeLogo(scratch.path(), {120, 30}, blue);
+    std::ifstream in(scratch.path() / logoFileName, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+// 54 bytes of BMP headers that declare 100000 x 100000 pixels of 24 bits.
+std::string hugeDeclaredLogo()
+{
+    std::string b(54, '\0');
+    const auto put = [&](std::size_t at, std::uint32_t v) {
+        for (int i = 0; i < 4; ++i)
+            b[at + static_cast<std::size_t>(i)] = static_cast<char>(v >> (8 * i));
+    };
+    b[0] = 'B', b[1] = 'M';
+    put(2, 54), put(10, 54), put(14, 40), put(18, 100000), put(22, 100000);
+    b[26] = 1, b[28] = 24;
+    return b;
+}
+
 struct LogoCase {
     const char* name;
     std::function<void(const fs::path&)> write;
@@ -312,6 +345,13 @@ TEST_P(PrintingLogo, ChartPrintsWithTheLogoAsFarAsItCanBeRead)
 INSTANTIATE_TEST_SUITE_P(
     Cases, PrintingLogo,
     testing::Values(LogoCase{"NoLogoFile", [](const fs::path&) {}, {}},
+                    // Cut inside its headers. (Cut in its pixel data, Qt reads the rows that are there.)
+                    LogoCase{"Truncated", logoBytes([] { return goodLogo().substr(0, 30); }), {}},
+                    LogoCase{"WrongMagic", logoBytes([] { return "XX" + goodLogo().substr(2); }), {}},
+                    LogoCase{"ZeroBytes", logoBytes([] { return std::string(); }), {}},
+                    // Qt's allocation limit refuses it before any memory is taken.
+                    LogoCase{"AbsurdDimensions", logoBytes(hugeDeclaredLogo), {}},
+                    LogoCase{"AFolder", [](const fs::path& f) { fs::create_directories(f / logoFileName); }, {}},
                     LogoCase{"NotAPicture",
                              [](const fs::path& f) {
                                  fs::create_directories(f / "images");

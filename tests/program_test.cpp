@@ -6,7 +6,12 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <chrono>
+#include <filesystem>
+#include <functional>
 #include <fstream>
 #include <optional>
 #include <regex>
@@ -23,9 +28,19 @@ const std::string exampleFile =
     "Weekly Output\nWeek\nUnits\n5\n1,120\n2,135\n3,128\n4,150\n5,162\n"
     "W1,W1,W2,W3,W4,\"W5, late\",W6,W7\n";
 
+using Setup = std::function<void(const TempFolder&)>;
+
+Setup chartFile(std::string bytes)
+{
+    return [bytes](const TempFolder& folder) { folder.write("chart.dat", bytes); };
+}
+
+const std::string head = "T\nX\nY\n";
+const std::string captions = "A,B,C,D,E,F,G,H\n";
+
 struct StartupFailure {
     const char* name;
-    std::optional<std::string> bytes;
+    Setup setup;
     std::string report;
 };
 
@@ -36,10 +51,16 @@ class StartupFails : public testing::TestWithParam<StartupFailure> {};
 TEST_P(StartupFails, WithTheErrorReportAndStatus1)
 {
     TempFolder folder;
-    if (GetParam().bytes)
-        folder.write("chart.dat", *GetParam().bytes);
-    // The time limit is the test that it does not hang; without a display there is no dialog to wait for.
-    const auto result = testsupport::runProcess({program}, 60s, {{"QT_QPA_PLATFORM", "offscreen"}}, folder.path());
+    GetParam().setup(folder);
+    std::vector<std::string> command{program};
+    // Root reads any file: an unreadable one needs another user.
+    if (::geteuid() == 0) {
+        std::filesystem::permissions(folder.path(), std::filesystem::perms(0755));
+        command = {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups", program};
+    }
+    // The time limit is the test that it does not hang (a FIFO, say); without
+    // a display there is no dialog to wait for.
+    const auto result = testsupport::runProcess(command, 60s, {{"QT_QPA_PLATFORM", "offscreen"}}, folder.path());
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_NE(result.err.find("Chart Viewer: " + GetParam().report + "\n"), std::string::npos) << result.err;
 }
@@ -47,14 +68,39 @@ TEST_P(StartupFails, WithTheErrorReportAndStatus1)
 INSTANTIATE_TEST_SUITE_P(
     Cases, StartupFails,
     testing::Values(
-        StartupFailure{"NoChartFile", std::nullopt, "chart.dat: file not found"},
-        StartupFailure{"DataRunsOut", "T\nX\nY\n5\n1,120\n2,135\n3,128\n4,150\n5\n",
+        StartupFailure{"NoChartFile", [](const TempFolder&) {}, "chart.dat: file not found"},
+        StartupFailure{"AFolder", [](const TempFolder& f) { std::filesystem::create_directory(f.path() / "chart.dat"); },
+                       "chart.dat: is a folder, not a file"},
+        StartupFailure{"AFifo", [](const TempFolder& f) { ::mkfifo((f.path() / "chart.dat").c_str(), 0644); },
+                       "chart.dat: is not a regular file"},
+        StartupFailure{"Unreadable",
+                       [](const TempFolder& f) {
+                           std::filesystem::permissions(f.write("chart.dat", head + "1\n1,2\n" + captions),
+                                                        std::filesystem::perms::none);
+                       },
+                       "chart.dat: permission denied"},
+        StartupFailure{"FewerThanThreeLines", chartFile("T\nX\n"),
+                       "chart.dat, line 2: input past end of file while reading the y-axis caption (line 3)"},
+        StartupFailure{"DataRunsOut", chartFile(head + "5\n1,120\n2,135\n3,128\n4,150\n5\n"),
                        "chart.dat, line 9: input past end of file while reading the y value of point 5"},
-        StartupFailure{"NoPoints", "T\nX\nY\n0\nA,B,C,D,E,F,G,H\n",
+        StartupFailure{"TooFewCaptions", chartFile(head + "1\n1,2\nA,B,C\n"),
+                       "chart.dat, line 6: input past end of file while reading x tick caption 4"},
+        StartupFailure{"NoPoints", chartFile(head + "0\n" + captions),
                        "chart.dat, line 4: the count of points is 0; a chart needs at least one point"},
-        StartupFailure{"NotANumber", "T\nX\nY\n1\n1,x\nA,B,C,D,E,F,G,H\n",
+        StartupFailure{"NegativeCount", chartFile(head + "-3\n" + captions),
+                       "chart.dat, line 4: the count of points is -3; it must not be negative"},
+        StartupFailure{"NotANumber", chartFile(head + "1\n1,x\n" + captions),
                        "chart.dat, line 5: expected a number, found \"x\" while reading the y value of point 1"},
-        StartupFailure{"LastXEqualsFirst", "T\nX\nY\n3\n4,1\n5,2\n4,3\nA,B,C,D,E,F,G,H\n",
+        StartupFailure{"OutOfRange", chartFile(head + "1\n1,2147483648\n" + captions),
+                       "chart.dat, line 5: 2147483648 is outside the 32-bit range -2147483648 to 2147483647 "
+                       "while reading the y value of point 1"},
+        StartupFailure{"EmptyNumericField", chartFile(head + "1\n1,,\n" + captions),
+                       "chart.dat, line 5: expected a number, found an empty field while reading the y value of point 1"},
+        StartupFailure{"UnterminatedQuote", chartFile(head + "1\n1,2\n\"A,B\n"),
+                       "chart.dat, line 6: a quoted text has no closing quote on its line while reading x tick caption 1"},
+        StartupFailure{"NulInsideANumber", chartFile(head + "1\n1" + std::string(1, '\0') + "2,3\n" + captions),
+                       "chart.dat, line 5: expected a number, found \"1\\x002\" while reading the x value of point 1"},
+        StartupFailure{"LastXEqualsFirst", chartFile(head + "3\n4,1\n5,2\n4,3\n" + captions),
                        "chart.dat, line 7: division by zero: the last x value equals the first (4), "
                        "so the points cannot be spread across the plot"}),
     [](const auto& info) { return std::string(info.param.name); });
