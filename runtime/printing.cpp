@@ -21,10 +21,33 @@ bool spoolerUnreachable()
     return cupsLastError() == IPP_STATUS_ERROR_SERVICE_UNAVAILABLE;
 }
 
+// libcups waits minutes for a spooler that takes connections but does not
+// answer (one that is stopped, say). One short question first bounds that:
+// the print step fails within seconds instead of freezing the window.
+void checkSpoolerAnswers()
+{
+    constexpr int connectMilliseconds = 5000;
+    constexpr double answerSeconds = 5.0;
+    http_t* http = httpConnect2(cupsServer(), ippPort(), nullptr, AF_UNSPEC, cupsEncryption(), 1,
+                                connectMilliseconds, nullptr);
+    if (!http)
+        printingFailed("the print spooler (CUPS) cannot be reached");
+    httpSetTimeout(http, answerSeconds, [](http_t*, void*) { return 0; }, nullptr);
+    ipp_t* answer = cupsDoRequest(http, ippNewRequest(IPP_OP_CUPS_GET_DEFAULT), "/");
+    const ipp_status_t status = cupsLastError();
+    ippDelete(answer);
+    httpClose(http);
+    if (!answer)
+        printingFailed(status == IPP_STATUS_ERROR_SERVICE_UNAVAILABLE
+                           ? "the print spooler (CUPS) cannot be reached"
+                           : "the print spooler (CUPS) does not answer");
+}
+
 }  // namespace
 
 void printForm(const Form& form)
 {
+    checkSpoolerAnswers();
     const QPrinterInfo destination = QPrinterInfo::defaultPrinter();
     if (destination.isNull()) {
         if (spoolerUnreachable())

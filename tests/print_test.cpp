@@ -17,6 +17,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <csignal>
 #include <cstdlib>
 #include <fstream>
 #include <functional>
@@ -509,6 +510,12 @@ INSTANTIATE_TEST_SUITE_P(
                      [](CupsSpooler& s) { s.acceptJobs(); }, "the print spooler refused the job", 2},
         PrinterFault{"NoDefaultPrinter", [](CupsSpooler& s) { s.clearDefault(); },
                      [](CupsSpooler& s) { s.setDefault(CupsSpooler::kQueue); }, "no default printer is set up", 0},
+        // A spooler that takes connections but never answers must not freeze the window.
+        PrinterFault{"SpoolerFrozen", [](CupsSpooler& s) { ::kill(s.pid(), SIGSTOP); },
+                     [](CupsSpooler& s) { ::kill(s.pid(), SIGCONT); }, "the print spooler (CUPS) does not answer", 0},
+        // The user's own choice of default names a printer that does not exist.
+        PrinterFault{"DefaultDestinationMissing", [](CupsSpooler&) { ::setenv("LPDEST", "nosuch", 1); },
+                     [](CupsSpooler&) { ::unsetenv("LPDEST"); }, "no default printer is set up", 0},
         PrinterFault{"NoSpooler", [](CupsSpooler& s) { s.stop(); }, {},
                      "the print spooler (CUPS) cannot be reached", 0}),
     [](const auto& info) { return std::string(info.param.name); });

@@ -23,13 +23,13 @@ XvfbDisplay::XvfbDisplay() : folder_(std::make_unique<TempFolder>())
         Env{}, std::string{}, numberFile);
     const auto deadline = std::chrono::steady_clock::now() + 20s;
     while (std::chrono::steady_clock::now() < deadline) {
-        std::string number;
-        std::ifstream(numberFile) >> number;
-        std::ifstream check(numberFile);
-        const std::string text((std::istreambuf_iterator<char>(check)), {});
-        if (!number.empty() && text.find('\n') != std::string::npos) {
-            name_ = ":" + number;
-            return;
+        // Its messages share the file: the number is the line of digits alone.
+        std::ifstream lines(numberFile);
+        for (std::string line; std::getline(lines, line) && !lines.eof();) {
+            if (!line.empty() && line.find_first_not_of("0123456789") == std::string::npos) {
+                name_ = ":" + line;
+                return;
+            }
         }
         if (!server_->running())
             break;
