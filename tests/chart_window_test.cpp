@@ -171,6 +171,39 @@ INSTANTIATE_TEST_SUITE_P(
                    {{0, 280.875}, {248.5, 40.125}, {497, 280.875}}, {{248, 200}}}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// Rows of the y-axis caption's label (0, 176, 65 x 33 pixels) that hold ink.
+std::vector<int> inkedCaptionRows(frmChart& form)
+{
+    const QImage label = form.grab(QRect(0, 176, 64, 33)).toImage();
+    std::vector<int> rows;
+    for (int y = 0; y < label.height(); ++y)
+        for (int x = 0; x < label.width(); ++x)
+            if (qGray(label.pixel(x, y)) < 100) {
+                rows.push_back(y);
+                break;
+            }
+    return rows;
+}
+
+TEST(ChartWindow, ALongCaptionWrapsAtWordsInsideItsLabel)
+{
+    const auto form = loadChart(exampleFile);
+    form->lblY5.setCaption("");
+    form->lblY6.setCaption("");
+    form->lblYAxis.setCaption("Units");
+    const auto oneLine = inkedCaptionRows(*form);
+    ASSERT_FALSE(oneLine.empty());
+    EXPECT_LT(oneLine.back(), 14);
+    form->lblYAxis.setCaption("Units made per week in the plant");
+    const auto wrapped = inkedCaptionRows(*form);
+    EXPECT_GT(wrapped.back(), 14) << "no second line";
+    // Only two lines fit; the rest is cut off at the label's bottom edge.
+    const QImage below = form->grab(QRect(0, 209, 64, 15)).toImage();
+    for (int y = 0; y < below.height(); ++y)
+        for (int x = 0; x < below.width(); ++x)
+            EXPECT_GE(qGray(below.pixel(x, y)), 100) << x << "," << y;
+}
+
 TEST(ChartWindow, RepaintsFromItsDrawing)
 {
     const auto form = loadChart(exampleFile);
