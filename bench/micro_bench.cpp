@@ -106,7 +106,7 @@ runtime::Drawing seriesDrawing(const chartdata::PlotFractions& f)
     runtime::Drawing drawing;
     for (std::size_t i = 0; i + 1 < f.x.size(); ++i)
         drawing.line(QPointF(float(w * f.x[i]), float(h - h * f.y[i])),
-                     QPointF(float(w * f.x[i + 1]), float(h - h * f.y[i + 1])), QColor(200, 10, 10), 3);
+                     QPointF(float(w * f.x[i + 1]), float(h - h * f.y[i + 1])), qRgb(200, 10, 10), 3);
     return drawing;
 }
 

@@ -10,8 +10,9 @@ PlotFractions plotFractions(const ChartData& data, AxisRange range)
 {
     const std::size_t n = data.xValues.size();
     PlotFractions fractions;
-    fractions.x.resize(n);
-    fractions.y.resize(n);
+    // Reserved, not resized: a long series should not be written twice.
+    fractions.x.reserve(n);
+    fractions.y.reserve(n);
     if (n == 0)
         return fractions;
 
@@ -26,12 +27,12 @@ PlotFractions plotFractions(const ChartData& data, AxisRange range)
     const double height = range.yTop - range.yBottom;
     for (std::size_t i = 0; i < n; ++i) {
         if (i == 0)
-            fractions.x[i] = 0;
+            fractions.x.push_back(0);
         else if (i == n - 1)
-            fractions.x[i] = 1;
+            fractions.x.push_back(1);
         else
-            fractions.x[i] = static_cast<double>(std::int64_t{data.xValues[i]} - first) / span;
-        fractions.y[i] = (data.yValues[i] - range.yBottom) / height;
+            fractions.x.push_back(static_cast<double>(std::int64_t{data.xValues[i]} - first) / span);
+        fractions.y.push_back((data.yValues[i] - range.yBottom) / height);
     }
     return fractions;
 }

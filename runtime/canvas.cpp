@@ -18,7 +18,7 @@ void Canvas::line(float x1, float y1, float x2, float y2, Colour colour)
         return;
     if (colour != lastColour_) {
         lastColour_ = colour;
-        lastResolved_ = colour.resolve(palette());
+        lastResolved_ = colour.resolve(palette()).rgb();
     }
     drawing_.line({x1, y1}, {x2, y2}, lastResolved_, drawWidth_);
     drawingChanged();

@@ -69,7 +69,7 @@ private:
     QImage drawingPixels_;
     // The last colour drawn with, resolved once rather than per line.
     std::optional<Colour> lastColour_;
-    QColor lastResolved_;
+    QRgb lastResolved_ = 0;
     bool repaintPending_ = false;
 };
 

@@ -29,11 +29,10 @@ QPen penFor(QRgb colour, int width)
 
 }  // namespace
 
-void Drawing::line(QPointF from, QPointF to, QColor colour, int width)
+void Drawing::line(QPointF from, QPointF to, QRgb rgb, int width)
 {
     const Point a{static_cast<float>(from.x()), static_cast<float>(from.y())};
     const Point b{static_cast<float>(to.x()), static_cast<float>(to.y())};
-    const QRgb rgb = colour.rgb();
     if (!strokes_.empty()) {
         Stroke& last = strokes_.back();
         if (!last.rectangle && last.colour == rgb && last.width == width && last.points.back() == a) {

@@ -20,7 +20,7 @@ namespace runtime {
 // costs one point per line.
 class Drawing {
 public:
-    void line(QPointF from, QPointF to, QColor colour, int width);
+    void line(QPointF from, QPointF to, QRgb colour, int width);
     void rectangle(QPointF corner, QPointF opposite, QColor colour, int width);
 
     // How much of a long stroke is painted: all of it, or what shows at

@@ -140,6 +140,7 @@ SequentialFile::SequentialFile(std::string name) : name_(std::move(name))
             break;
         size_ += static_cast<std::size_t>(got);
     }
+    bytes_[size_] = '\0';  // a stop for the number scan, which then need not watch the end
     latin1_ = !isValidUtf8({bytes_.get(), size_});
 }
 
@@ -147,6 +148,7 @@ SequentialFile::SequentialFile(std::string name, std::string_view bytes)
     : name_(std::move(name)), bytes_(std::make_unique_for_overwrite<char[]>(bytes.size() + 1)), size_(bytes.size())
 {
     std::copy(bytes.begin(), bytes.end(), bytes_.get());
+    bytes_[size_] = '\0';
     latin1_ = !isValidUtf8(bytes);
 }
 

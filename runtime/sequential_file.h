@@ -64,7 +64,7 @@ private:
     int lineOfLastByte() const;
 
     std::string name_;
-    std::unique_ptr<char[]> bytes_;
+    std::unique_ptr<char[]> bytes_;  // size_ bytes and a NUL after them
     std::size_t size_ = 0;
     std::size_t pos_ = 0;
     int line_ = 1;
@@ -87,7 +87,8 @@ std::int32_t SequentialFile::readInt32(Reading reading)
     p += negative;
     const std::size_t digits = p;
     std::int64_t value = 0;
-    while (p < size_ && p - digits < 10 && static_cast<unsigned char>(data[p] - '0') < 10)
+    // The byte after the file's last is a NUL, which stops this scan.
+    while (static_cast<unsigned char>(data[p] - '0') < 10 && p - digits < 10)
         value = value * 10 + (data[p++] - '0');
     if (p == digits || p >= size_)
         return readInt32Carefully(reading);

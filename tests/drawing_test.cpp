@@ -33,7 +33,7 @@ Drawing drawSeries(const Series& series, int width)
     QPointF previous = series.point(0);
     for (int i = 1; i < points; ++i) {
         const QPointF next = series.point(i);
-        drawing.line(previous, next, QColor(200, 10, 10), width);
+        drawing.line(previous, next, qRgb(200, 10, 10), width);
         previous = next;
     }
     return drawing;
