@@ -134,3 +134,40 @@ TEST(Desktop, WindowAppearsAndClosingItEndsTheProgram)
 }
 
 }  // namespace
+
+namespace {
+
+// On a real display a start-up failure also shows the report in a message
+// box; the chart window never appears, and dismissing the box ends with status 1.
+TEST(Desktop, StartupFailureShowsTheReportInAMessageBox)
+{
+    testsupport::XvfbDisplay display;
+    TempFolder folder;
+    const testsupport::Env env{{"DISPLAY", display.name()}, {"QT_QPA_PLATFORM", "xcb"}};
+    const std::string output = (folder.path() / "output").string();
+    testsupport::BackgroundProcess viewer({program}, env, folder.path(), output);
+
+    std::vector<std::string> shown;
+    for (auto deadline = std::chrono::steady_clock::now() + 30s; shown.empty();) {
+        ASSERT_LT(std::chrono::steady_clock::now(), deadline) << "no message box appeared";
+        ASSERT_TRUE(viewer.running()) << std::ifstream(output).rdbuf();
+        const auto found = testsupport::runProcess({"xdotool", "search", "--all", "--onlyvisible", "--pid",
+                                                    std::to_string(viewer.pid()), "--name", "^Chart Viewer$"},
+                                                   10s, env);
+        for (std::size_t at = 0, end; (end = found.out.find('\n', at)) != std::string::npos; at = end + 1)
+            shown.push_back(found.out.substr(at, end - at));
+        if (shown.empty())
+            std::this_thread::sleep_for(100ms);
+    }
+    ASSERT_EQ(shown.size(), 1u) << "the chart window must not appear";
+    const auto info = testsupport::runProcess({"xwininfo", "-id", shown[0]}, 10s, env);
+    EXPECT_EQ(info.out.find("Width: 632\n"), std::string::npos) << "that is the chart window, not a message box";
+
+    testsupport::askWindowToClose(display.name(), std::stoul(shown[0]));
+    EXPECT_EQ(viewer.waitForExit(30s), std::optional<int>(1));
+    std::ifstream report(output);
+    const std::string text((std::istreambuf_iterator<char>(report)), {});
+    EXPECT_NE(text.find("Chart Viewer: chart.dat: file not found\n"), std::string::npos) << text;
+}
+
+}  // namespace
