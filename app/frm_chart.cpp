@@ -67,6 +67,7 @@ void frmChart::Form_Load()
     const auto y = [&](std::size_t j) { return static_cast<float>(h - h * fractions.y[j]); };
     const runtime::Colour seriesColour = runtime::rgb(200, 10, 10);
     theChartBox.setDrawWidth(3);
+    theChartBox.expectLines(fractions.x.size());
     for (std::size_t i = 0; i + 1 < fractions.x.size(); ++i)
         theChartBox.line(x(i), y(i), x(i + 1), y(i + 1), seriesColour);
     theChartBox.setDrawWidth(1);

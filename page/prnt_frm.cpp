@@ -69,6 +69,7 @@ void prntFrm::Form_Load()
     const auto y = [&](std::size_t j) { return f(area.top + (area.height - area.height * fractions.y[j])); };
     const runtime::Colour seriesColour = runtime::rgb(200, 10, 10);
     setDrawWidth(3);
+    expectLines(fractions.x.size());
     for (std::size_t i = 0; i + 1 < fractions.x.size(); ++i)
         line(x(i), y(i), x(i + 1), y(i + 1), seriesColour);
     setDrawWidth(1);

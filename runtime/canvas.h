@@ -34,6 +34,8 @@ public:
     void line(float x1, float y1, float x2, float y2);
     void line(float x1, float y1, float x2, float y2, Colour colour);
     void rectangle(float x1, float y1, float x2, float y2);
+    // A hint: the next lines form one run of this many, end to end.
+    void expectLines(std::size_t count) { drawing_.expectLines(count); }
 
     const Drawing& drawing() const { return drawing_; }
 

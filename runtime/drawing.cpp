@@ -40,7 +40,12 @@ void Drawing::line(QPointF from, QPointF to, QRgb rgb, int width)
             return;
         }
     }
-    strokes_.push_back({rgb, width, false, {a, b}});
+    Stroke stroke{rgb, width, false, {}};
+    stroke.points.reserve(std::max<std::size_t>(2, expectedLines_ + 1));
+    expectedLines_ = 0;
+    stroke.points.push_back(a);
+    stroke.points.push_back(b);
+    strokes_.push_back(std::move(stroke));
 }
 
 void Drawing::rectangle(QPointF corner, QPointF opposite, QColor colour, int width)

@@ -23,6 +23,10 @@ public:
     void line(QPointF from, QPointF to, QRgb colour, int width);
     void rectangle(QPointF corner, QPointF opposite, QColor colour, int width);
 
+    // Room for a run of this many connected lines, so that a long series is
+    // not copied as it grows.
+    void expectLines(std::size_t count) { expectedLines_ = count; }
+
     // How much of a long stroke is painted: all of it, or what shows at
     // the painter's device resolution.
     enum class Detail { Reduced, Full };
@@ -50,6 +54,7 @@ private:
     static QPolygonF reduced(const std::vector<Point>& points, const QTransform& toDevice);
 
     std::vector<Stroke> strokes_;
+    std::size_t expectedLines_ = 0;
 };
 
 }  // namespace runtime
