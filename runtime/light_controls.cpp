@@ -28,12 +28,12 @@ Qt::Alignment qtAlignment(Align alignment)
 
 }  // namespace
 
-QFont fontFor(const FontSpec& spec)
+QFont fontFor(const FontSpec& setting)
 {
-    QFont font(spec.face == Face::Serif ? QStringLiteral("Liberation Serif") : QStringLiteral("Liberation Sans"));
-    font.setStyleHint(spec.face == Face::Serif ? QFont::Serif : QFont::SansSerif);
-    font.setPixelSize(static_cast<int>(std::lround(pointsToPixels(spec.points))));
-    font.setBold(spec.bold);
+    QFont font(setting.face == Face::Serif ? QStringLiteral("Liberation Serif") : QStringLiteral("Liberation Sans"));
+    font.setStyleHint(setting.face == Face::Serif ? QFont::Serif : QFont::SansSerif);
+    font.setPixelSize(static_cast<int>(std::lround(pointsToPixels(setting.points))));
+    font.setBold(setting.bold);
     return font;
 }
 

@@ -95,6 +95,6 @@ private:
 void setCaptions(std::initializer_list<Label*> labels, std::span<const std::string> captions);
 
 // The font a description names, at 96 pixels to the inch.
-QFont fontFor(const FontSpec& spec);
+QFont fontFor(const FontSpec& setting);
 
 }  // namespace runtime
