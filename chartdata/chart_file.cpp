@@ -29,7 +29,8 @@ void readPointsAndTickCaptions(runtime::SequentialFile& file, ChartData& data)
 
     // The count is not to be trusted: reserve no more than the rest of the
     // file could hold (a pair takes at least four bytes, as in "1,2,").
-    const std::size_t room = (file.size() - file.position()) / 4 + 1;
+    const std::size_t left = file.size() > file.position() ? file.size() - file.position() : 0;
+    const std::size_t room = left / 4 + 1;
     const auto reserve = std::min<std::size_t>(static_cast<std::size_t>(data.pointCount), room);
     data.xValues.clear();
     data.yValues.clear();

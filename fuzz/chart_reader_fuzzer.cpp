@@ -1,7 +1,8 @@
 // Arbitrary bytes as chart.dat, through the reading and every rule that
 // works on what was read. A RuntimeError is the expected answer to bad
 // input; anything else (a crash, undefined behaviour, a huge allocation) is
-// a finding.
+// a finding. The same bytes are also read from a file through a small
+// buffer, whose edges then fall everywhere: both readings must agree.
 #include "chartdata/axis_scale.h"
 #include "chartdata/chart_file.h"
 #include "chartdata/plot_fractions.h"
@@ -10,17 +11,62 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <unistd.h>
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+namespace {
+
+// The chart, or the error's text.
+std::string outcome(runtime::SequentialFile&& file)
 {
     try {
-        runtime::SequentialFile file("chart.dat", {reinterpret_cast<const char*>(data), size});
         const chartdata::ChartData chart = chartdata::readChartData(file);
         chartdata::xTickLabelCaptions(chart.xTickCaptions);
         const chartdata::YRange range = chartdata::findYRange(chart.yValues);
-        chartdata::yTickLabelCaptions(range);
-        chartdata::plotFractions(chart, chartdata::axisRange(range));
-    } catch (const runtime::RuntimeError&) {
+        std::string text = chart.title + '\n' + chart.xAxisCaption + '\n' + chart.yAxisCaption + '\n';
+        for (const std::string& caption : chartdata::yTickLabelCaptions(range))
+            text += caption + '\n';
+        const auto fractions = chartdata::plotFractions(chart, chartdata::axisRange(range));
+        for (std::size_t i = 0; i < fractions.x.size(); ++i)
+            text += std::to_string(fractions.x[i]) + ',' + std::to_string(fractions.y[i]) + '\n';
+        for (const std::string& caption : chart.xTickCaptions)
+            text += caption + '\n';
+        return text;
+    } catch (const runtime::RuntimeError& error) {
+        return error.what();
+    }
+}
+
+}  // namespace
+
+// A folder of its own for the file copy of each input, removed at the end.
+char folder[] = "/tmp/chart-reader-fuzz-XXXXXX";
+
+extern "C" int LLVMFuzzerInitialize(int*, char***)
+{
+    if (!::mkdtemp(folder) || ::chdir(folder) != 0)
+        std::abort();
+    std::atexit([] {
+        ::unlink("chart.dat");
+        if (::chdir("/") == 0)
+            ::rmdir(folder);
+    });
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+    const std::string fromMemory = outcome(runtime::SequentialFile("chart.dat", bytes));
+    FILE* copy = std::fopen("chart.dat", "wb");
+    if (!copy || std::fwrite(data, 1, size, copy) != size || std::fclose(copy) != 0)
+        std::abort();
+    const std::string fromFile = outcome(runtime::SequentialFile("chart.dat", 64));
+    if (fromMemory != fromFile) {
+        std::fprintf(stderr, "read whole:\n%s\nread in pieces:\n%s\n", fromMemory.c_str(), fromFile.c_str());
+        std::abort();
     }
     return 0;
 }

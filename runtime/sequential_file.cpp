@@ -103,88 +103,141 @@ Parsed parseInt32(std::string_view token, std::int32_t& value)
 
 }  // namespace
 
-SequentialFile::SequentialFile(std::string name) : name_(std::move(name))
+SequentialFile::SequentialFile(std::string name, std::size_t bufferBytes) : name_(std::move(name))
 {
     // Non-blocking, so that a FIFO named like the file cannot stall the open.
-    const int fd = ::open(name_.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
+    fd_ = ::open(name_.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd_ < 0)
         throw RuntimeError(openProblem(errno), name_);
-    struct FdCloser {
-        int fd;
-        ~FdCloser() { ::close(fd); }
-    } closer{fd};
-
     struct stat info {};
-    if (::fstat(fd, &info) != 0)
-        throw RuntimeError(openProblem(errno), name_);
-    if (S_ISDIR(info.st_mode))
-        throw RuntimeError("is a folder, not a file", name_);
-    if (!S_ISREG(info.st_mode))
-        throw RuntimeError("is not a regular file", name_);
-
-    // The size may change under us; read what is there up to the size seen.
-    std::size_t capacity = static_cast<std::size_t>(info.st_size);
-    bytes_ = std::make_unique_for_overwrite<char[]>(capacity + 1);
-    // Reads of a megabyte at a time are markedly faster than one huge read.
-    constexpr std::size_t chunk = std::size_t{1} << 20;
-    while (size_ < capacity) {
-        const ssize_t got = ::read(fd, bytes_.get() + size_, std::min(chunk, capacity - size_));
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got < 0) {
-            const int error = errno;
-            bytes_.reset();
+    const bool known = ::fstat(fd_, &info) == 0;
+    const int error = errno;
+    if (!known || !S_ISREG(info.st_mode)) {
+        close();
+        if (!known)
             throw RuntimeError(openProblem(error), name_);
-        }
+        throw RuntimeError(S_ISDIR(info.st_mode) ? "is a folder, not a file" : "is not a regular file", name_);
+    }
+
+    // A megabyte at a time by default: reads of that size are fast, and the
+    // buffer stays in the cache.
+    capacity_ = std::max<std::size_t>(bufferBytes, 64);
+    buffer_ = std::make_unique_for_overwrite<char[]>(capacity_ + 1);
+    // The first pass decides the character set, which the first line already needs.
+    Utf8Check check;
+    bool whole = true;
+    for (bool first = true;; first = false) {
+        const std::size_t got = readSome(0, capacity_);
         if (got == 0)
             break;
-        size_ += static_cast<std::size_t>(got);
+        whole = first;
+        check.feed({buffer_.get(), got});
+        size_ += got;
+        lastByte_ = buffer_[got - 1];
     }
-    bytes_[size_] = '\0';  // a stop for the number scan, which then need not watch the end
-    latin1_ = !isValidUtf8({bytes_.get(), size_});
+    latin1_ = !check.valid();
+    if (whole) {
+        // A file that fits the buffer is read once.
+        end_ = size_;
+        atFileEnd_ = true;
+    } else if (::lseek(fd_, 0, SEEK_SET) != 0) {
+        const int error = errno;
+        close();
+        throw RuntimeError(openProblem(error), name_);
+    }
+    buffer_[end_] = '\0';
 }
 
 SequentialFile::SequentialFile(std::string name, std::string_view bytes)
-    : name_(std::move(name)), bytes_(std::make_unique_for_overwrite<char[]>(bytes.size() + 1)), size_(bytes.size())
+    : name_(std::move(name)),
+      buffer_(std::make_unique_for_overwrite<char[]>(bytes.size() + 1)),
+      capacity_(bytes.size()),
+      end_(bytes.size()),
+      atFileEnd_(true),
+      lastByte_(bytes.empty() ? '\0' : bytes.back()),
+      size_(bytes.size()),
+      latin1_(!isValidUtf8(bytes))
 {
-    std::copy(bytes.begin(), bytes.end(), bytes_.get());
-    bytes_[size_] = '\0';
-    latin1_ = !isValidUtf8(bytes);
+    std::copy(bytes.begin(), bytes.end(), buffer_.get());
+    buffer_[end_] = '\0';
 }
 
-SequentialFile::~SequentialFile() = default;
+SequentialFile::~SequentialFile() { close(); }
 
 void SequentialFile::close()
 {
-    bytes_.reset();
-    size_ = pos_ = 0;
+    if (fd_ >= 0)
+        ::close(fd_);
+    fd_ = -1;
+    buffer_.reset();
+    pos_ = end_ = 0;
+    atFileEnd_ = true;
+}
+
+// Reads up to `count` bytes into buffer_ at `at`; 0 at the end of the file.
+std::size_t SequentialFile::readSome(std::size_t at, std::size_t count)
+{
+    for (;;) {
+        const ssize_t got = ::read(fd_, buffer_.get() + at, count);
+        if (got >= 0)
+            return static_cast<std::size_t>(got);
+        if (errno != EINTR) {
+            const int error = errno;
+            close();
+            throw RuntimeError(std::string("cannot be read: ") + std::strerror(error), name_);
+        }
+    }
+}
+
+void SequentialFile::fill(std::size_t bytes)
+{
+    if (!buffer_ || atFileEnd_)
+        return;
+    // What is not read yet moves to the front; the rest of the buffer takes more.
+    if (pos_ > 0) {
+        std::memmove(buffer_.get(), buffer_.get() + pos_, end_ - pos_);
+        base_ += pos_;
+        end_ -= pos_;
+        pos_ = 0;
+    }
+    while (end_ < bytes && end_ < capacity_ && !atFileEnd_) {
+        const std::size_t got = readSome(end_, capacity_ - end_);
+        if (got == 0) {
+            atFileEnd_ = true;
+            break;
+        }
+        end_ += got;
+        lastByte_ = buffer_[end_ - 1];
+    }
+    buffer_[end_] = '\0';
 }
 
 int SequentialFile::lineOfLastByte() const
 {
-    if (size_ > 0 && isLineEnd(bytes_[size_ - 1]))
+    if (lastByte_ == '\n' || lastByte_ == '\r')
         return line_ > 1 ? line_ - 1 : 1;
     return line_;
 }
 
-void SequentialFile::fail(std::string problem, Reading reading)
+void SequentialFile::fail(std::string problem, Reading reading, bool atEnd)
 {
-    const int line = pos_ >= size_ ? lineOfLastByte() : line_;
+    const int line = atEnd ? lineOfLastByte() : line_;
     close();
     throw RuntimeError(std::move(problem), name_, line, describe(reading));
 }
 
 void SequentialFile::skipBlanks()
 {
-    while (pos_ < size_ && isBlank(bytes_[pos_]))
+    for (int c = peek(); c == ' ' || c == '\t'; c = peek())
         ++pos_;
 }
 
 void SequentialFile::consumeLineEnd()
 {
-    if (bytes_[pos_] == '\r' && pos_ + 1 < size_ && bytes_[pos_ + 1] == '\n')
-        ++pos_;
+    const int c = peek();
     ++pos_;
+    if (c == '\r' && peek() == '\n')
+        ++pos_;
     ++line_;
 }
 
@@ -197,16 +250,23 @@ std::string SequentialFile::readLine(Reading reading)
 {
     if (!isOpen())
         fail("the file is not open", reading);
-    if (pos_ >= size_)
-        fail("input past end of file", reading);
-    const std::size_t start = pos_;
-    while (pos_ < size_ && !isLineEnd(bytes_[pos_]))
-        ++pos_;
-    std::string text = decode({bytes_.get() + start, pos_ - start});
-    if (pos_ < size_)
+    if (peek() < 0)
+        fail("input past end of file", reading, true);
+    std::string raw;
+    for (;;) {
+        const std::size_t start = pos_;
+        while (pos_ < end_ && !isLineEnd(buffer_[pos_]))
+            ++pos_;
+        raw.append(buffer_.get() + start, pos_ - start);
+        if (pos_ < end_ || peek() < 0)
+            break;
+        if (isLineEnd(static_cast<char>(peek())))
+            break;
+    }
+    if (peek() >= 0)
         consumeLineEnd();
     afterComma_ = false;
-    return text;
+    return decode(raw);
 }
 
 // Moves to where the next field begins. Blank lines between fields are
@@ -219,12 +279,13 @@ void SequentialFile::startField(Reading reading)
     for (;;) {
         skipBlanks();
         fieldLine_ = line_;
-        if (pos_ >= size_) {
+        const int c = peek();
+        if (c < 0) {
             if (afterComma_)
                 return;
-            fail("input past end of file", reading);
+            fail("input past end of file", reading, true);
         }
-        if (!isLineEnd(bytes_[pos_]) || afterComma_)
+        if (!isLineEnd(static_cast<char>(c)) || afterComma_)
             return;
         consumeLineEnd();
     }
@@ -234,12 +295,11 @@ void SequentialFile::endField()
 {
     skipBlanks();
     afterComma_ = false;
-    if (pos_ >= size_)
-        return;
-    if (bytes_[pos_] == ',') {
+    const int c = peek();
+    if (c == ',') {
         ++pos_;
         afterComma_ = true;
-    } else if (isLineEnd(bytes_[pos_])) {
+    } else if (c >= 0 && isLineEnd(static_cast<char>(c))) {
         consumeLineEnd();
     }
     // Anything else begins the next field: blanks alone separated the two.
@@ -248,24 +308,21 @@ void SequentialFile::endField()
 std::int32_t SequentialFile::readInt32Carefully(Reading reading)
 {
     startField(reading);
-    const std::size_t start = pos_;
-    while (pos_ < size_ && !endsNumber(bytes_[pos_]))
+    std::string token;
+    for (int c = peek(); c >= 0 && !endsNumber(static_cast<char>(c)); c = peek()) {
+        token += static_cast<char>(c);
         ++pos_;
-    const std::string_view token(bytes_.get() + start, pos_ - start);
-    if (token.empty()) {
-        pos_ = start;
-        fail("expected a number, found an empty field", reading);
     }
+    if (token.empty())
+        fail("expected a number, found an empty field", reading);
     std::int32_t value = 0;
     switch (parseInt32(token, value)) {
     case Parsed::Ok:
         break;
     case Parsed::NotANumber:
-        pos_ = start;
         fail("expected a number, found " + quoted(token), reading);
     case Parsed::OutOfRange:
-        pos_ = start;
-        fail(std::string(token) + " is outside the 32-bit range -2147483648 to 2147483647", reading);
+        fail(token + " is outside the 32-bit range -2147483648 to 2147483647", reading);
     }
     endField();
     return value;
@@ -274,31 +331,30 @@ std::int32_t SequentialFile::readInt32Carefully(Reading reading)
 std::string SequentialFile::readString(Reading reading)
 {
     startField(reading);
-    std::string text;
-    if (pos_ < size_ && bytes_[pos_] == '"') {
-        const std::size_t start = ++pos_;
-        while (pos_ < size_ && bytes_[pos_] != '"' && !isLineEnd(bytes_[pos_]))
+    std::string raw;
+    const auto endsText = [](int c) { return c < 0 || c == ',' || isLineEnd(static_cast<char>(c)); };
+    if (peek() == '"') {
+        ++pos_;
+        for (int c = peek(); c != '"'; c = peek()) {
+            if (c < 0 || isLineEnd(static_cast<char>(c)))
+                fail("a quoted text has no closing quote on its line", reading);
+            raw += static_cast<char>(c);
             ++pos_;
-        if (pos_ >= size_ || bytes_[pos_] != '"') {
-            pos_ = start;
-            fail("a quoted text has no closing quote on its line", reading);
         }
-        text = decode({bytes_.get() + start, pos_ - start});
         ++pos_;
         // Whatever stands between the closing quote and the field's end is dropped.
-        while (pos_ < size_ && bytes_[pos_] != ',' && !isLineEnd(bytes_[pos_]))
+        while (!endsText(peek()))
             ++pos_;
     } else {
-        const std::size_t start = pos_;
-        while (pos_ < size_ && bytes_[pos_] != ',' && !isLineEnd(bytes_[pos_]))
+        for (int c = peek(); !endsText(c); c = peek()) {
+            raw += static_cast<char>(c);
             ++pos_;
-        std::size_t end = pos_;
-        while (end > start && isBlank(bytes_[end - 1]))
-            --end;
-        text = decode({bytes_.get() + start, end - start});
+        }
+        while (!raw.empty() && isBlank(raw.back()))
+            raw.pop_back();
     }
     endField();
-    return text;
+    return decode(raw);
 }
 
 }  // namespace runtime

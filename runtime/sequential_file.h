@@ -17,13 +17,17 @@ struct Reading {
 };
 
 // Sequential text input from one file in the current directory: whole lines
-// first, then a stream of comma-separated fields. The file's bytes are taken
-// in whole at open; texts come back as UTF-8 (the file is read as UTF-8 when
-// it is valid UTF-8, else as Latin-1). Every failure is a RuntimeError naming
-// the file, the line and the read; the file is closed by then.
+// first, then a stream of comma-separated fields. The file is read through a
+// small buffer, so a long file costs no memory of its size; texts come back
+// as UTF-8 (the file is read as UTF-8 when the whole of it is valid UTF-8,
+// else as Latin-1, which a first pass at open decides). Every failure is a
+// RuntimeError naming the file, the line and the read; the file is closed by
+// then.
 class SequentialFile {
 public:
-    explicit SequentialFile(std::string name);
+    // The buffer is a megabyte unless a size is given (at least 64 bytes);
+    // the tests and the fuzzer read through small ones to reach its edges often.
+    explicit SequentialFile(std::string name, std::size_t bufferBytes = std::size_t{1} << 20);
     // Text already in memory, read by the same rules under the given name
     // (the fuzzer feeds the reader this way).
     SequentialFile(std::string name, std::string_view bytes);
@@ -42,19 +46,29 @@ public:
     std::string readString(Reading reading);
 
     void close();
-    bool isOpen() const { return bytes_ != nullptr; }
+    bool isOpen() const { return buffer_ != nullptr; }
     const std::string& name() const { return name_; }
     // The line the next read starts on (1 for the first).
     int line() const { return line_; }
     // The line on which the last field read began.
     int fieldLine() const { return fieldLine_; }
-    // How many bytes the file holds, fixed at open.
+    // How many bytes the file held at open.
     std::size_t size() const { return size_; }
     // How many bytes have been read so far.
-    std::size_t position() const { return pos_; }
+    std::size_t position() const { return base_ + pos_; }
 
 private:
-    [[noreturn]] void fail(std::string problem, Reading reading);
+    // Makes at least `bytes` bytes available from pos_ unless the file ends first.
+    void fill(std::size_t bytes);
+    std::size_t readSome(std::size_t at, std::size_t count);
+    // The byte at pos_, or -1 at the end of the file.
+    int peek()
+    {
+        if (pos_ == end_)
+            fill(1);
+        return pos_ < end_ ? static_cast<unsigned char>(buffer_[pos_]) : -1;
+    }
+    [[noreturn]] void fail(std::string problem, Reading reading, bool atEnd = false);
     void skipBlanks();
     void consumeLineEnd();
     void startField(Reading reading);
@@ -64,9 +78,15 @@ private:
     int lineOfLastByte() const;
 
     std::string name_;
-    std::unique_ptr<char[]> bytes_;  // size_ bytes and a NUL after them
+    int fd_ = -1;  // -1 for text in memory
+    std::unique_ptr<char[]> buffer_;  // the window on the file, and a NUL after it
+    std::size_t capacity_ = 0;
+    std::size_t base_ = 0;  // the file offset of buffer_[0]
+    std::size_t pos_ = 0;   // the next byte to read, in buffer_
+    std::size_t end_ = 0;   // the end of what buffer_ holds
+    bool atFileEnd_ = false;
+    char lastByte_ = '\0';  // the file's last byte, once it is reached
     std::size_t size_ = 0;
-    std::size_t pos_ = 0;
     int line_ = 1;
     int fieldLine_ = 0;
     bool afterComma_ = false;
@@ -74,33 +94,37 @@ private:
 };
 
 // The common case, inline and in one pass: an optional minus, one to ten
-// digits, then a comma or a line feed. Anything else (blanks, a fraction,
-// CR, an empty field, the end of the file) takes the careful path, which
-// starts over from the same place.
+// digits, then a comma or a line end (LF or CR LF). Anything else (blanks, a
+// fraction, a lone CR, an empty field, the end of the file) takes the
+// careful path, which starts over from the same place.
 std::int32_t SequentialFile::readInt32(Reading reading)
 {
-    const char* const data = bytes_.get();
+    // A number of the fast kind and its end fit in this many bytes.
+    constexpr std::size_t lookahead = 24;
+    if (end_ - pos_ < lookahead && !atFileEnd_)
+        fill(lookahead);
+    const char* const data = buffer_.get();
     std::size_t p = pos_;
-    if (p >= size_)
+    if (p >= end_)
         return readInt32Carefully(reading);
     const bool negative = data[p] == '-';
     p += negative;
     const std::size_t digits = p;
     std::int64_t value = 0;
-    // The byte after the file's last is a NUL, which stops this scan.
+    // The byte after the buffer's last is a NUL, which stops this scan.
     while (static_cast<unsigned char>(data[p] - '0') < 10 && p - digits < 10)
         value = value * 10 + (data[p++] - '0');
-    if (p == digits || p >= size_)
+    if (p == digits || p >= end_)
         return readInt32Carefully(reading);
     value = negative ? -value : value;
     if (value < INT32_MIN || value > INT32_MAX)
         return readInt32Carefully(reading);
     if (data[p] == ',') {
         afterComma_ = true;
-    } else if (data[p] == '\n') {
+    } else if (data[p] == '\n' || (data[p] == '\r' && data[p + 1] == '\n')) {
         afterComma_ = false;
         fieldLine_ = line_++;
-        pos_ = p + 1;
+        pos_ = p + 1 + (data[p] == '\r');
         return static_cast<std::int32_t>(value);
     } else {
         return readInt32Carefully(reading);

@@ -1,17 +1,16 @@
 #include "text_encoding.h"
 
-#include <cstdint>
 #include <cstring>
 
 namespace runtime {
 
-bool isValidUtf8(std::string_view bytes)
+void Utf8Check::feed(std::string_view bytes)
 {
     const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
     const auto* const end = p + bytes.size();
-    while (p < end) {
+    while (valid_ && p < end) {
         // Most chart files are plain ASCII: test eight bytes at a time.
-        if (end - p >= 8) {
+        if (pending_ == 0 && end - p >= 8) {
             std::uint64_t word;
             std::memcpy(&word, p, 8);
             if ((word & 0x8080808080808080ull) == 0) {
@@ -19,35 +18,33 @@ bool isValidUtf8(std::string_view bytes)
                 continue;
             }
         }
-        const unsigned char c = *p;
-        if (c < 0x80) {
-            ++p;
-            continue;
+        const unsigned char c = *p++;
+        if (pending_ > 0) {
+            if ((c & 0xC0) != 0x80) {
+                valid_ = false;
+                break;
+            }
+            code_ = (code_ << 6) | (c & 0x3F);
+            if (--pending_ == 0 && (code_ < least_ || code_ > 0x10FFFF || (code_ >= 0xD800 && code_ <= 0xDFFF)))
+                valid_ = false;
+        } else if (c >= 0x80) {
+            if ((c & 0xE0) == 0xC0)
+                pending_ = 1, least_ = 0x80, code_ = c & 0x1F;
+            else if ((c & 0xF0) == 0xE0)
+                pending_ = 2, least_ = 0x800, code_ = c & 0x0F;
+            else if ((c & 0xF8) == 0xF0)
+                pending_ = 3, least_ = 0x10000, code_ = c & 0x07;
+            else
+                valid_ = false;
         }
-        int extra;
-        std::uint32_t min;
-        std::uint32_t cp;
-        if ((c & 0xE0) == 0xC0) {
-            extra = 1, min = 0x80, cp = c & 0x1F;
-        } else if ((c & 0xF0) == 0xE0) {
-            extra = 2, min = 0x800, cp = c & 0x0F;
-        } else if ((c & 0xF8) == 0xF0) {
-            extra = 3, min = 0x10000, cp = c & 0x07;
-        } else {
-            return false;
-        }
-        if (end - p <= extra)
-            return false;
-        for (int i = 1; i <= extra; ++i) {
-            if ((p[i] & 0xC0) != 0x80)
-                return false;
-            cp = (cp << 6) | (p[i] & 0x3F);
-        }
-        if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
-            return false;
-        p += extra + 1;
     }
-    return true;
+}
+
+bool isValidUtf8(std::string_view bytes)
+{
+    Utf8Check check;
+    check.feed(bytes);
+    return check.valid();
 }
 
 std::string latin1ToUtf8(std::string_view bytes)

@@ -228,3 +228,74 @@ TEST(ChartFile, AHugeCountReservesNothingForIt)
 }
 
 }  // namespace
+
+namespace {
+
+// Over a megabyte, so that fields, line ends and captions straddle the edges
+// of the buffer the file is read through; read from memory, the same bytes
+// are one piece.
+std::string longFile(int points)
+{
+    std::string text = "Long \xE9\r\nX\r\nY\r\n" + std::to_string(points) + "\r\n";
+    for (int i = 1; i <= points; ++i) {
+        const std::string x = std::to_string(i);
+        const std::string y = std::to_string((i * 7919) % 20001 - 10000);
+        switch (i % 5) {
+        case 0: text += x + "," + y + "\n"; break;
+        case 1: text += "  " + x + " \t" + y + "\r\n"; break;
+        case 2: text += x + ".0," + y + ".4\r"; break;
+        case 3: text += x + "\n\n  \n" + y + "\n"; break;
+        default: text += x + "," + y + ","; break;
+        }
+    }
+    return text + "\nA,\"B, b\",C,D,E,F,G,H";
+}
+
+TEST(ChartFile, ALongFileReadsAsItDoesInOnePiece)
+{
+    constexpr int points = 200000;
+    const std::string text = longFile(points);
+    ASSERT_GT(text.size(), 2u << 20);
+    TempFolder folder;
+    CurrentDirectory here(folder.path());
+    folder.write("chart.dat", text);
+    runtime::SequentialFile fromFile("chart.dat");
+    runtime::SequentialFile fromMemory("chart.dat", text);
+    const ChartData a = chartdata::readChartData(fromFile);
+    const ChartData b = chartdata::readChartData(fromMemory);
+    EXPECT_EQ(a.title, "Long \xC3\xA9");
+    ASSERT_EQ(a.xValues.size(), std::size_t{points});
+    for (int i = 1; i <= points; ++i)
+        ASSERT_EQ(a.xValues[static_cast<std::size_t>(i - 1)], i);
+    EXPECT_EQ(a.yValues, b.yValues);
+    EXPECT_EQ(a.xTickCaptions, b.xTickCaptions);
+    EXPECT_EQ(a.xTickCaptions[1], "B, b");
+    EXPECT_EQ(a.lastPointLine, b.lastPointLine);
+}
+
+TEST(ChartFile, ALongFileThatRunsOutNamesItsLastLine)
+{
+    const std::string text = longFile(200000);
+    const std::string cut = text.substr(0, text.rfind('\n'));  // no captions
+    TempFolder folder;
+    CurrentDirectory here(folder.path());
+    folder.write("chart.dat", cut);
+    std::string fromFile;
+    std::string fromMemory;
+    try {
+        runtime::SequentialFile file("chart.dat");
+        chartdata::readChartData(file);
+    } catch (const runtime::RuntimeError& error) {
+        fromFile = error.what();
+    }
+    try {
+        runtime::SequentialFile file("chart.dat", cut);
+        chartdata::readChartData(file);
+    } catch (const runtime::RuntimeError& error) {
+        fromMemory = error.what();
+    }
+    EXPECT_EQ(fromFile, fromMemory);
+    EXPECT_NE(fromFile.find("input past end of file while reading x tick caption 1"), std::string::npos) << fromFile;
+}
+
+}  // namespace
