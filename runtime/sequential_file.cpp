@@ -123,29 +123,8 @@ SequentialFile::SequentialFile(std::string name, std::size_t bufferBytes) : name
     // buffer stays in the cache.
     capacity_ = std::max<std::size_t>(bufferBytes, 64);
     buffer_ = std::make_unique_for_overwrite<char[]>(capacity_ + 1);
-    // The first pass decides the character set, which the first line already needs.
-    Utf8Check check;
-    bool whole = true;
-    for (bool first = true;; first = false) {
-        const std::size_t got = readSome(0, capacity_);
-        if (got == 0)
-            break;
-        whole = first;
-        check.feed({buffer_.get(), got});
-        size_ += got;
-        lastByte_ = buffer_[got - 1];
-    }
-    latin1_ = !check.valid();
-    if (whole) {
-        // A file that fits the buffer is read once.
-        end_ = size_;
-        atFileEnd_ = true;
-    } else if (::lseek(fd_, 0, SEEK_SET) != 0) {
-        const int error = errno;
-        close();
-        throw RuntimeError(openProblem(error), name_);
-    }
-    buffer_[end_] = '\0';
+    size_ = static_cast<std::size_t>(info.st_size);
+    buffer_[0] = '\0';
 }
 
 SequentialFile::SequentialFile(std::string name, std::string_view bytes)
@@ -241,9 +220,34 @@ void SequentialFile::consumeLineEnd()
     ++line_;
 }
 
-std::string SequentialFile::decode(std::string_view raw) const
+// ASCII reads the same in either character set; only a text with other
+// bytes needs the whole file's verdict, taken once, on the side.
+std::string SequentialFile::decode(std::string_view raw)
 {
-    return latin1_ ? latin1ToUtf8(raw) : std::string(raw);
+    if (std::all_of(raw.begin(), raw.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+        return std::string(raw);
+    if (!latin1_)
+        latin1_ = !wholeFileIsUtf8();
+    return *latin1_ ? latin1ToUtf8(raw) : std::string(raw);
+}
+
+bool SequentialFile::wholeFileIsUtf8()
+{
+    if (fd_ < 0)
+        return isValidUtf8({buffer_.get(), end_});
+    Utf8Check check;
+    constexpr std::size_t pieceBytes = std::size_t{1} << 16;
+    const auto piece = std::make_unique_for_overwrite<char[]>(pieceBytes);
+    for (off_t at = 0;;) {
+        const ssize_t got = ::pread(fd_, piece.get(), pieceBytes, at);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            break;
+        check.feed({piece.get(), static_cast<std::size_t>(got)});
+        at += got;
+    }
+    return check.valid();
 }
 
 std::string SequentialFile::readLine(Reading reading)

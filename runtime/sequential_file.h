@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -20,9 +21,8 @@ struct Reading {
 // first, then a stream of comma-separated fields. The file is read through a
 // small buffer, so a long file costs no memory of its size; texts come back
 // as UTF-8 (the file is read as UTF-8 when the whole of it is valid UTF-8,
-// else as Latin-1, which a first pass at open decides). Every failure is a
-// RuntimeError naming the file, the line and the read; the file is closed by
-// then.
+// else as Latin-1). Every failure is a RuntimeError naming the file, the line
+// and the read; the file is closed by then.
 class SequentialFile {
 public:
     // The buffer is a megabyte unless a size is given (at least 64 bytes);
@@ -74,7 +74,8 @@ private:
     void startField(Reading reading);
     void endField();
     std::int32_t readInt32Carefully(Reading reading);
-    std::string decode(std::string_view raw) const;
+    std::string decode(std::string_view raw);
+    bool wholeFileIsUtf8();
     int lineOfLastByte() const;
 
     std::string name_;
@@ -90,7 +91,7 @@ private:
     int line_ = 1;
     int fieldLine_ = 0;
     bool afterComma_ = false;
-    bool latin1_ = false;
+    std::optional<bool> latin1_;  // decided at the first text that is not ASCII
 };
 
 // The common case, inline and in one pass: an optional minus, one to ten
