@@ -13,29 +13,10 @@
 
 frmChart::frmChart()
     : runtime::Form(frmChartDescription),
+      ChartLabels(static_cast<const runtime::Form&>(*this)),
       theChartBox(pictureBox("theChartBox")),
       btnExit(commandButton("btnExit")),
-      btnPrint(commandButton("btnPrint")),
-      lblTitle(label("lblTitle")),
-      lblXAxis(label("lblXAxis")),
-      lblYAxis(label("lblYAxis")),
-      lblX1(label("lblX1")),
-      lblX2(label("lblX2")),
-      lblX3(label("lblX3")),
-      lblX4(label("lblX4")),
-      lblX5(label("lblX5")),
-      lblX6(label("lblX6")),
-      lblX7(label("lblX7")),
-      lblX8(label("lblX8")),
-      lblY1(label("lblY1")),
-      lblY2(label("lblY2")),
-      lblY3(label("lblY3")),
-      lblY4(label("lblY4")),
-      lblY5(label("lblY5")),
-      lblY6(label("lblY6")),
-      lblY7(label("lblY7")),
-      lblY8(label("lblY8")),
-      lblY9(label("lblY9"))
+      btnPrint(commandButton("btnPrint"))
 {
     connect(&btnPrint, &QPushButton::clicked, this, [this] { runtime::runEventProcedure([this] { btnPrint_Click(); }); });
     connect(&btnExit, &QPushButton::clicked, this, [this] { runtime::runEventProcedure([this] { btnExit_Click(); }); });
@@ -53,11 +34,9 @@ void frmChart::Form_Load()
     file.close();
     chartdata::checkFirstPoint(data);
 
-    runtime::setCaptions({&lblX1, &lblX2, &lblX3, &lblX4, &lblX5, &lblX6, &lblX7, &lblX8},
-                         chartdata::xTickLabelCaptions(data.xTickCaptions));
+    fillXTickLabels(data.xTickCaptions);
     const chartdata::YRange yRange = chartdata::findYRange(data.yValues);
-    runtime::setCaptions({&lblY1, &lblY2, &lblY3, &lblY4, &lblY5, &lblY6, &lblY7, &lblY8, &lblY9},
-                         chartdata::yTickLabelCaptions(yRange));
+    fillYTickLabels(yRange);
     const chartdata::PlotFractions fractions = chartdata::plotFractions(data, chartdata::axisRange(yRange));
     data = {};  // the values are not needed past here; a long series should not hold them twice
 
@@ -67,7 +46,7 @@ void frmChart::Form_Load()
     const auto y = [&](std::size_t j) { return static_cast<float>(h - h * fractions.y[j]); };
     const runtime::Colour seriesColour = runtime::rgb(200, 10, 10);
     theChartBox.setDrawWidth(3);
-    theChartBox.expectLines(fractions.x.size());
+    theChartBox.expectLines(fractions.x.size() - 1);
     for (std::size_t i = 0; i + 1 < fractions.x.size(); ++i)
         theChartBox.line(x(i), y(i), x(i + 1), y(i + 1), seriesColour);
     theChartBox.setDrawWidth(1);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "chart_labels.h"
 #include "prnt_frm.h"
 
 #include "runtime/form.h"
@@ -9,7 +10,7 @@
 // The chart window: the start-up form. Its load reads the chart file, fills
 // the labels and draws the series into the chart box; its two buttons print
 // the chart and end the program.
-class frmChart final : public runtime::Form {
+class frmChart final : public runtime::Form, public ChartLabels {
 public:
     frmChart();
 
@@ -20,26 +21,6 @@ public:
     runtime::PictureBox& theChartBox;
     QPushButton& btnExit;
     QPushButton& btnPrint;
-    runtime::Label& lblTitle;
-    runtime::Label& lblXAxis;
-    runtime::Label& lblYAxis;
-    runtime::Label& lblX1;
-    runtime::Label& lblX2;
-    runtime::Label& lblX3;
-    runtime::Label& lblX4;
-    runtime::Label& lblX5;
-    runtime::Label& lblX6;
-    runtime::Label& lblX7;
-    runtime::Label& lblX8;
-    runtime::Label& lblY1;
-    runtime::Label& lblY2;
-    runtime::Label& lblY3;
-    runtime::Label& lblY4;
-    runtime::Label& lblY5;
-    runtime::Label& lblY6;
-    runtime::Label& lblY7;
-    runtime::Label& lblY8;
-    runtime::Label& lblY9;
 
 private:
     // The page, created and loaded at the first touch.

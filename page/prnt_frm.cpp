@@ -9,27 +9,8 @@
 
 prntFrm::prntFrm()
     : runtime::Form(prntFrmDescription),
-      customLogo(image("customLogo")),
-      lblTitle(label("lblTitle")),
-      lblXAxis(label("lblXAxis")),
-      lblYAxis(label("lblYAxis")),
-      lblX1(label("lblX1")),
-      lblX2(label("lblX2")),
-      lblX3(label("lblX3")),
-      lblX4(label("lblX4")),
-      lblX5(label("lblX5")),
-      lblX6(label("lblX6")),
-      lblX7(label("lblX7")),
-      lblX8(label("lblX8")),
-      lblY1(label("lblY1")),
-      lblY2(label("lblY2")),
-      lblY3(label("lblY3")),
-      lblY4(label("lblY4")),
-      lblY5(label("lblY5")),
-      lblY6(label("lblY6")),
-      lblY7(label("lblY7")),
-      lblY8(label("lblY8")),
-      lblY9(label("lblY9"))
+      ChartLabels(static_cast<const runtime::Form&>(*this)),
+      customLogo(image("customLogo"))
 {
 }
 
@@ -57,11 +38,9 @@ void prntFrm::Form_Load()
     file.close();
     chartdata::checkFirstPoint(data);
 
-    runtime::setCaptions({&lblX1, &lblX2, &lblX3, &lblX4, &lblX5, &lblX6, &lblX7, &lblX8},
-                         chartdata::xTickLabelCaptions(data.xTickCaptions));
+    fillXTickLabels(data.xTickCaptions);
     const chartdata::YRange yRange = chartdata::findYRange(data.yValues);
-    runtime::setCaptions({&lblY1, &lblY2, &lblY3, &lblY4, &lblY5, &lblY6, &lblY7, &lblY8, &lblY9},
-                         chartdata::yTickLabelCaptions(yRange));
+    fillYTickLabels(yRange);
     const chartdata::PlotFractions fractions = chartdata::plotFractions(data, chartdata::axisRange(yRange));
     data = {};  // the values are not needed past here; a long series should not hold them twice
 
@@ -69,7 +48,7 @@ void prntFrm::Form_Load()
     const auto y = [&](std::size_t j) { return f(area.top + (area.height - area.height * fractions.y[j])); };
     const runtime::Colour seriesColour = runtime::rgb(200, 10, 10);
     setDrawWidth(3);
-    expectLines(fractions.x.size());
+    expectLines(fractions.x.size() - 1);
     for (std::size_t i = 0; i + 1 < fractions.x.size(); ++i)
         line(x(i), y(i), x(i + 1), y(i + 1), seriesColour);
     setDrawWidth(1);
