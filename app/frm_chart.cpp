@@ -2,8 +2,6 @@
 
 #include "frm_chart_description.h"
 
-#include "chartdata/axis_scale.h"
-#include "chartdata/chart_file.h"
 #include "chartdata/plot_fractions.h"
 #include "runtime/error_report.h"
 #include "runtime/picture.h"
@@ -25,20 +23,7 @@ frmChart::frmChart()
 void frmChart::Form_Load()
 {
     runtime::SequentialFile file(chartdata::chartFileName);
-    chartdata::ChartData data;
-    chartdata::readCaptionLines(file, data);
-    lblTitle.setCaption(data.title);
-    lblYAxis.setCaption(data.yAxisCaption);
-    lblXAxis.setCaption(data.xAxisCaption);
-    chartdata::readPointsAndTickCaptions(file, data);
-    file.close();
-    chartdata::checkFirstPoint(data);
-
-    fillXTickLabels(data.xTickCaptions);
-    const chartdata::YRange yRange = chartdata::findYRange(data.yValues);
-    fillYTickLabels(yRange);
-    const chartdata::PlotFractions fractions = chartdata::plotFractions(data, chartdata::axisRange(yRange));
-    data = {};  // the values are not needed past here; a long series should not hold them twice
+    const chartdata::PlotFractions fractions = readChartAndFillLabels(file, lblYAxis, lblXAxis);
 
     const float h = theChartBox.Height();
     const float w = theChartBox.Width();

@@ -1,5 +1,8 @@
 #include "chart_labels.h"
 
+#include "chartdata/chart_file.h"
+#include "runtime/sequential_file.h"
+
 ChartLabels::ChartLabels(const runtime::Form& form)
     : lblTitle(form.label("lblTitle")),
       lblXAxis(form.label("lblXAxis")),
@@ -22,6 +25,24 @@ ChartLabels::ChartLabels(const runtime::Form& form)
       lblY8(form.label("lblY8")),
       lblY9(form.label("lblY9"))
 {
+}
+
+chartdata::PlotFractions ChartLabels::readChartAndFillLabels(runtime::SequentialFile& file, runtime::Label& leftCaption,
+                                                             runtime::Label& bottomCaption)
+{
+    chartdata::ChartData data;
+    chartdata::readCaptionLines(file, data);
+    lblTitle.setCaption(data.title);
+    leftCaption.setCaption(data.yAxisCaption);
+    bottomCaption.setCaption(data.xAxisCaption);
+    chartdata::readPointsAndTickCaptions(file, data);
+    file.close();
+    chartdata::checkFirstPoint(data);
+
+    fillXTickLabels(data.xTickCaptions);
+    const chartdata::YRange yRange = chartdata::findYRange(data.yValues);
+    fillYTickLabels(yRange);
+    return chartdata::plotFractions(data, chartdata::axisRange(yRange));
 }
 
 void ChartLabels::fillXTickLabels(const std::array<std::string, 8>& xTickCaptions)

@@ -1,7 +1,12 @@
 #pragma once
 
 #include "chartdata/axis_scale.h"
+#include "chartdata/plot_fractions.h"
 #include "runtime/form.h"
+
+namespace runtime {
+class SequentialFile;
+}
 
 #include <array>
 #include <string>
@@ -13,6 +18,13 @@
 class ChartLabels {
 public:
     explicit ChartLabels(const runtime::Form& form);
+
+    // Reads the chart file through and fills the labels, as both forms do:
+    // the title, the y-axis caption (at the left of the plot), the x-axis
+    // caption (under it), then the tick labels by the chart's rules. Closes
+    // the file; gives the points' places in the plot as fractions.
+    chartdata::PlotFractions readChartAndFillLabels(runtime::SequentialFile& file, runtime::Label& leftCaption,
+                                                    runtime::Label& bottomCaption);
 
     // lblX1 to lblX8, a caption that repeats the one before it left blank.
     void fillXTickLabels(const std::array<std::string, 8>& xTickCaptions);

@@ -2,8 +2,6 @@
 
 #include "prnt_frm_description.h"
 
-#include "chartdata/axis_scale.h"
-#include "chartdata/chart_file.h"
 #include "chartdata/plot_fractions.h"
 #include "runtime/sequential_file.h"
 
@@ -29,20 +27,8 @@ void prntFrm::Form_Load()
         line(f(area.left), f(y), f(area.left + area.gridLength), f(y));
     }
 
-    chartdata::ChartData data;
-    chartdata::readCaptionLines(file, data);
-    lblTitle.setCaption(data.title);
-    lblXAxis.setCaption(data.yAxisCaption);
-    lblYAxis.setCaption(data.xAxisCaption);
-    chartdata::readPointsAndTickCaptions(file, data);
-    file.close();
-    chartdata::checkFirstPoint(data);
-
-    fillXTickLabels(data.xTickCaptions);
-    const chartdata::YRange yRange = chartdata::findYRange(data.yValues);
-    fillYTickLabels(yRange);
-    const chartdata::PlotFractions fractions = chartdata::plotFractions(data, chartdata::axisRange(yRange));
-    data = {};  // the values are not needed past here; a long series should not hold them twice
+    // The file's y-axis caption goes to the left of the plot, its x-axis caption under it.
+    const chartdata::PlotFractions fractions = readChartAndFillLabels(file, lblXAxis, lblYAxis);
 
     const auto x = [&](std::size_t j) { return f(area.left + area.width * fractions.x[j]); };
     const auto y = [&](std::size_t j) { return f(area.top + (area.height - area.height * fractions.y[j])); };
