@@ -4,7 +4,6 @@
 # UndefinedBehaviorSanitizer, and the chart reader's fuzzer for a bounded time.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-root=$PWD
 jobs=$(nproc)
 
 scripts/install-packages.sh
@@ -19,7 +18,11 @@ cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=Debug -DCHARTVIEWER_SANITIZE=ON
 cmake --build build-sanitize -j "$jobs"
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=0
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-export LSAN_OPTIONS=suppressions=$root/tests/sanitizers/lsan.supp
+# Some tests run the program as another user, who must be able to read this.
+suppressions=$(mktemp /tmp/chartviewer-lsan-XXXXXX.supp)
+trap 'rm -f "$suppressions"' EXIT
+cp tests/sanitizers/lsan.supp "$suppressions" && chmod 644 "$suppressions"
+export LSAN_OPTIONS=suppressions=$suppressions
 (cd build-sanitize && ctest --output-on-failure -j "$jobs" --timeout 900)
 
 echo "== The chart reader under libFuzzer"
