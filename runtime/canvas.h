@@ -24,7 +24,6 @@ public:
     // With persistent drawing off, lines reach no lasting surface and are
     // gone at the next repaint; the forms here only draw with it on.
     void setPersistentDrawing(bool on) { persistentDrawing_ = on; }
-    bool persistentDrawing() const { return persistentDrawing_; }
     // Pen width in pixels for the lines drawn after it.
     void setDrawWidth(int pixels) { drawWidth_ = pixels; }
     int drawWidth() const { return drawWidth_; }

@@ -35,7 +35,6 @@ public:
     void paint(QPainter& painter, Detail detail = Detail::Reduced) const;
 
     bool isEmpty() const { return strokes_.empty(); }
-    std::size_t strokeCount() const { return strokes_.size(); }
 
 private:
     struct Point {

@@ -13,16 +13,6 @@
 namespace runtime {
 namespace {
 
-QString qtString(std::string_view text)
-{
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-QRect pixelRect(const ControlDescription& d)
-{
-    return {twipsToPixels(d.left), twipsToPixels(d.top), twipsToPixels(d.width), twipsToPixels(d.height)};
-}
-
 [[noreturn]] void noSuchControl(std::string_view name)
 {
     throw RuntimeError("the form has no control named \"" + std::string(name) + "\"");
@@ -116,7 +106,6 @@ Widget& Form::child(std::string_view name) const
 }
 
 Label& Form::label(std::string_view name) const { return light<Label>(name); }
-LineControl& Form::lineControl(std::string_view name) const { return light<LineControl>(name); }
 ImageControl& Form::image(std::string_view name) const { return light<ImageControl>(name); }
 PictureBox& Form::pictureBox(std::string_view name) const { return child<PictureBox>(name); }
 QPushButton& Form::commandButton(std::string_view name) const { return child<QPushButton>(name); }

@@ -28,7 +28,6 @@ public:
     // The controls by their names in the description; a name that is not
     // there is a fault of the program and throws.
     Label& label(std::string_view name) const;
-    LineControl& lineControl(std::string_view name) const;
     ImageControl& image(std::string_view name) const;
     PictureBox& pictureBox(std::string_view name) const;
     QPushButton& commandButton(std::string_view name) const;

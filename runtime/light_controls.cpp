@@ -11,11 +11,6 @@
 namespace runtime {
 namespace {
 
-QRect pixelRect(const ControlDescription& d)
-{
-    return {twipsToPixels(d.left), twipsToPixels(d.top), twipsToPixels(d.width), twipsToPixels(d.height)};
-}
-
 Qt::Alignment qtAlignment(Align alignment)
 {
     switch (alignment) {
@@ -27,6 +22,16 @@ Qt::Alignment qtAlignment(Align alignment)
 }
 
 }  // namespace
+
+QString qtString(std::string_view utf8)
+{
+    return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
+}
+
+QRect pixelRect(const ControlDescription& d)
+{
+    return {twipsToPixels(d.left), twipsToPixels(d.top), twipsToPixels(d.width), twipsToPixels(d.height)};
+}
 
 QFont fontFor(const FontSpec& setting)
 {
@@ -47,7 +52,7 @@ void LightControl::repaint() const { container_.update(); }
 Label::Label(QWidget& container, const ControlDescription& description)
     : LightControl(container, description),
       geometry_(pixelRect(description)),
-      caption_(QString::fromUtf8(description.caption.data(), static_cast<qsizetype>(description.caption.size()))),
+      caption_(qtString(description.caption)),
       alignment_(description.alignment),
       font_(fontFor(description.font)),
       transparent_(description.other.transparent),
@@ -57,7 +62,7 @@ Label::Label(QWidget& container, const ControlDescription& description)
 
 void Label::setCaption(std::string_view utf8)
 {
-    caption_ = QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
+    caption_ = qtString(utf8);
     repaint();
 }
 

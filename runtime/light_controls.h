@@ -44,17 +44,12 @@ public:
     // The caption is UTF-8; "&" marks an access key, "&&" stands for one "&".
     void setCaption(std::string_view utf8);
     const QString& caption() const { return caption_; }
-    // The rectangle in pixels; the caption wraps at word boundaries inside it
-    // and what does not fit is cut off.
-    QRect geometry() const { return geometry_; }
     const QFont& font() const { return font_; }
-    Align alignment() const { return alignment_; }
-    bool isTransparent() const { return transparent_; }
 
     void paint(QPainter& painter, const QPalette& palette) const override;
 
 private:
-    QRect geometry_;
+    QRect geometry_;  // the caption wraps at words inside it; what does not fit is cut off
     QString caption_;
     Align alignment_;
     QFont font_;
@@ -81,8 +76,6 @@ public:
 
     // The control sizes itself to the picture.
     void setPicture(const QImage& picture);
-    const QImage& picture() const { return picture_; }
-    QRect geometry() const { return geometry_; }
 
     void paint(QPainter& painter, const QPalette& palette) const override;
 
@@ -93,6 +86,10 @@ private:
 
 // Puts one caption on each label, in order.
 void setCaptions(std::initializer_list<Label*> labels, std::span<const std::string> captions);
+
+// A description's text and rectangle as Qt takes them.
+QString qtString(std::string_view utf8);
+QRect pixelRect(const ControlDescription& description);
 
 // The font a description names, at 96 pixels to the inch.
 QFont fontFor(const FontSpec& setting);

@@ -16,11 +16,6 @@ namespace {
 
 [[noreturn]] void printingFailed(const std::string& why) { throw RuntimeError("Printing failed: " + why); }
 
-bool spoolerUnreachable()
-{
-    return cupsLastError() == IPP_STATUS_ERROR_SERVICE_UNAVAILABLE;
-}
-
 // libcups waits minutes for a spooler that takes connections but does not
 // answer (one that is stopped, say). One short question first bounds that:
 // the print step fails within seconds instead of freezing the window.
@@ -49,11 +44,9 @@ void printForm(const Form& form)
 {
     checkSpoolerAnswers();
     const QPrinterInfo destination = QPrinterInfo::defaultPrinter();
-    if (destination.isNull()) {
-        if (spoolerUnreachable())
-            printingFailed("the print spooler (CUPS) cannot be reached");
+    // The spooler answered just now, so a missing destination is only that.
+    if (destination.isNull())
         printingFailed("no default printer is set up");
-    }
     if (destination.state() == QPrinter::Error)
         printingFailed("the printer \"" + destination.printerName().toStdString() + "\" is stopped");
 

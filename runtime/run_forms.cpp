@@ -9,8 +9,7 @@ namespace runtime {
 int runForms(int argc, char** argv, const Project& project)
 {
     QApplication application(argc, argv);
-    QApplication::setApplicationDisplayName(QString::fromUtf8(project.title.data(),
-                                                              static_cast<qsizetype>(project.title.size())));
+    QApplication::setApplicationDisplayName(qtString(project.title));
     std::unique_ptr<Form> startup;
     try {
         startup = project.forms.at(0)();
