@@ -27,13 +27,20 @@ void frmChart::Form_Load()
 
     const float h = theChartBox.Height();
     const float w = theChartBox.Width();
-    const auto x = [&](std::size_t j) { return static_cast<float>(w * fractions.x[j]); };
-    const auto y = [&](std::size_t j) { return static_cast<float>(h - h * fractions.y[j]); };
+    const auto x = [&](std::size_t j) { return static_cast<float>(w * fractions.x(j)); };
+    const auto y = [&](std::size_t j) { return static_cast<float>(h - h * fractions.y(j)); };
     const runtime::Colour seriesColour = runtime::rgb(200, 10, 10);
     theChartBox.setDrawWidth(3);
-    theChartBox.expectLines(fractions.x.size() - 1);
-    for (std::size_t i = 0; i + 1 < fractions.x.size(); ++i)
-        theChartBox.line(x(i), y(i), x(i + 1), y(i + 1), seriesColour);
+    // Each point is worked out once and carried to the next segment.
+    float x1 = x(0);
+    float y1 = y(0);
+    for (std::size_t i = 1; i < fractions.size(); ++i) {
+        const float x2 = x(i);
+        const float y2 = y(i);
+        theChartBox.line(x1, y1, x2, y2, seriesColour);
+        x1 = x2;
+        y1 = y2;
+    }
     theChartBox.setDrawWidth(1);
 }
 

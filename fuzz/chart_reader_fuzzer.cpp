@@ -29,8 +29,8 @@ std::string outcome(runtime::SequentialFile&& file)
         for (const std::string& caption : chartdata::yTickLabelCaptions(range))
             text += caption + '\n';
         const auto fractions = chartdata::plotFractions(chart, chartdata::axisRange(range));
-        for (std::size_t i = 0; i < fractions.x.size(); ++i)
-            text += std::to_string(fractions.x[i]) + ',' + std::to_string(fractions.y[i]) + '\n';
+        for (std::size_t i = 0; i < fractions.size(); ++i)
+            text += std::to_string(fractions.x(i)) + ',' + std::to_string(fractions.y(i)) + '\n';
         for (const std::string& caption : chart.xTickCaptions)
             text += caption + '\n';
         return text;

@@ -42,7 +42,7 @@ chartdata::PlotFractions ChartLabels::readChartAndFillLabels(runtime::Sequential
     fillXTickLabels(data.xTickCaptions);
     const chartdata::YRange yRange = chartdata::findYRange(data.yValues);
     fillYTickLabels(yRange);
-    return chartdata::plotFractions(data, chartdata::axisRange(yRange));
+    return chartdata::plotFractions(std::move(data), chartdata::axisRange(yRange));
 }
 
 void ChartLabels::fillXTickLabels(const std::array<std::string, 8>& xTickCaptions)

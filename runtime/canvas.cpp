@@ -12,16 +12,10 @@ Canvas::Canvas(QWidget* parent, Colour backColour) : QWidget(parent), backColour
 
 void Canvas::line(float x1, float y1, float x2, float y2) { line(x1, y1, x2, y2, foreColour_); }
 
-void Canvas::line(float x1, float y1, float x2, float y2, Colour colour)
+void Canvas::resolveColour(Colour colour)
 {
-    if (!persistentDrawing_)
-        return;
-    if (colour != lastColour_) {
-        lastColour_ = colour;
-        lastResolved_ = colour.resolve(palette()).rgb();
-    }
-    drawing_.line({x1, y1}, {x2, y2}, lastResolved_, drawWidth_);
-    drawingChanged();
+    lastColour_ = colour;
+    lastResolved_ = colour.resolve(palette()).rgb();
 }
 
 void Canvas::rectangle(float x1, float y1, float x2, float y2)

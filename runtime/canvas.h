@@ -31,10 +31,18 @@ public:
 
     // Coordinates in twips from the top-left corner, y downwards.
     void line(float x1, float y1, float x2, float y2);
-    void line(float x1, float y1, float x2, float y2, Colour colour);
+    // Inline, for a series of millions of lines.
+    void line(float x1, float y1, float x2, float y2, Colour colour)
+    {
+        if (!persistentDrawing_)
+            return;
+        if (colour != lastColour_)
+            resolveColour(colour);
+        drawing_.line({x1, y1}, {x2, y2}, lastResolved_, drawWidth_);
+        if (!repaintPending_ || !drawingPixels_.isNull())
+            drawingChanged();
+    }
     void rectangle(float x1, float y1, float x2, float y2);
-    // A hint: the next lines form one run of this many, end to end.
-    void expectLines(std::size_t count) { drawing_.expectLines(count); }
 
     const Drawing& drawing() const { return drawing_; }
 
@@ -58,6 +66,7 @@ protected:
 private:
     void paintLightControls(QPainter& painter) const;
     void drawingChanged();
+    void resolveColour(Colour colour);
 
     Colour backColour_;
     Colour foreColour_ = Colour::system(SystemColour::WindowText);

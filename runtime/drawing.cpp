@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 
 namespace runtime {
 namespace {
@@ -29,23 +30,48 @@ QPen penFor(QRgb colour, int width)
 
 }  // namespace
 
-void Drawing::line(QPointF from, QPointF to, QRgb rgb, int width)
+void Drawing::startStroke(Point a, Point b, QRgb rgb, int width)
 {
-    const Point a{static_cast<float>(from.x()), static_cast<float>(from.y())};
-    const Point b{static_cast<float>(to.x()), static_cast<float>(to.y())};
-    if (!strokes_.empty()) {
-        Stroke& last = strokes_.back();
-        if (!last.rectangle && last.colour == rgb && last.width == width && last.points.back() == a) {
-            last.points.push_back(b);
-            return;
-        }
-    }
-    Stroke stroke{rgb, width, false, {}};
-    stroke.points.reserve(std::max<std::size_t>(2, expectedLines_ + 1));
-    expectedLines_ = 0;
-    stroke.points.push_back(a);
-    stroke.points.push_back(b);
+    Stroke stroke{rgb, width, false, {}, {}};
+    stroke.begin({a, 0});
+    stroke.extend(b);
     strokes_.push_back(std::move(stroke));
+}
+
+void Drawing::Stroke::begin(Placed first)
+{
+    run = {first, first, first, first, first, first, first, first, first, first, true, true, 0, 0};
+    // Slivers are eighths of a twip, so their bounds are exact in binary.
+    const double x = first.point.x;
+    const double sliver = std::floor(x * 8) / 8;
+    run.from = std::min(x, sliver);
+    run.to = std::max(std::nextafter(x, INFINITY), sliver + 0.125);
+}
+
+void Drawing::Stroke::nextSliver(Placed first)
+{
+    appendRun(points);
+    begin(first);
+}
+
+void Drawing::Stroke::appendRun(std::vector<Point>& to) const
+{
+    Placed kept[] = {run.first,        run.lowest,      run.highest,      run.leftmost,      run.rightmost,
+                     run.last,         run.beforeLowest, run.afterLowest, run.beforeHighest, run.afterHighest};
+    std::sort(std::begin(kept), std::end(kept), [](Placed a, Placed b) { return a.at < b.at; });
+    for (std::size_t k = 0; k < std::size(kept); ++k) {
+        if (k == 0 || kept[k].at != kept[k - 1].at)
+            to.push_back(kept[k].point);
+    }
+}
+
+std::vector<Drawing::Point> Drawing::Stroke::kept() const
+{
+    if (rectangle)
+        return points;
+    std::vector<Point> all = points;
+    appendRun(all);
+    return all;
 }
 
 void Drawing::rectangle(QPointF corner, QPointF opposite, QColor colour, int width)
@@ -54,29 +80,60 @@ void Drawing::rectangle(QPointF corner, QPointF opposite, QColor colour, int wid
                         width,
                         true,
                         {{static_cast<float>(corner.x()), static_cast<float>(corner.y())},
-                         {static_cast<float>(opposite.x()), static_cast<float>(opposite.y())}}});
+                         {static_cast<float>(opposite.x()), static_cast<float>(opposite.y())}},
+                        {}});
 }
 
 // Once a stroke has many more points than the device has pixel columns
 // under it, each column's run of consecutive points is cut to its first,
 // lowest, highest and last point (M4), in their order: the polyline then
 // reaches the same extremes in every column, and the cost of stroking
-// follows the width of the device, not the number of points. The run's
-// leftmost and rightmost points are kept too: a 3-pixel pen reaches into
-// the neighbouring columns, and where it does depends on them.
+// follows the width of the device, not the number of points. A 3-pixel pen
+// reaches into the neighbouring columns, and how far depends on the points
+// dropped; so the cut is made per half column, and keeps each run's
+// leftmost and rightmost points and the neighbours of its extremes (the
+// line into and out of a spike) too. The slivers a stroke keeps are the same
+// cut at a finer grain still.
 QPolygonF Drawing::reduced(const std::vector<Point>& points, const QTransform& toDevice)
 {
     QPolygonF kept;
     const auto pixel = [](Point p) { return QPointF(twipsToPixels(double{p.x}), twipsToPixels(double{p.y})); };
-    const auto column = [&](const QPointF& p) { return std::floor(toDevice.m11() * p.x() + toDevice.dx()); };
+    // The half device column of a point straight from its twips;
+    // truncation corrected downwards is floor() without a library call.
+    constexpr double stripsPerColumn = 2;
+    const double scale = stripsPerColumn * toDevice.m11() / twipsPerPixel;
+    const double offset = stripsPerColumn * toDevice.dx();
+    const auto column = [=](Point p) {
+        const double at = scale * double{p.x} + offset;
+        // Bounded first (a NaN goes to the lower bound), as the conversion requires.
+        const double bounded = at >= -1e18 ? (at <= 1e18 ? at : 1e18) : -1e18;
+        const auto truncated = static_cast<std::int64_t>(bounded);
+        return truncated - (bounded < static_cast<double>(truncated));
+    };
     std::size_t first = 0;
     std::size_t lowest = 0;
     std::size_t highest = 0;
     std::size_t leftmost = 0;
     std::size_t rightmost = 0;
-    double current = column(pixel(points[0]));
+    Point low = points[0];
+    Point high = points[0];
+    Point left = points[0];
+    Point right = points[0];
+    // The current column's bounds in twips, so that staying in it, by far
+    // the common case, costs two comparisons. Rounding may put a point on a
+    // bound into its neighbour; that only keeps a point more.
+    double from = 0;
+    double to = 0;
+    const auto enter = [&](Point p) {
+        const std::int64_t c = column(p);
+        from = std::min(double{p.x}, (static_cast<double>(c) - offset) / scale);
+        to = std::max(std::nextafter(double{p.x}, INFINITY), (static_cast<double>(c + 1) - offset) / scale);
+    };
+    enter(points[0]);
     const auto flush = [&](std::size_t last) {
-        std::size_t run[] = {first, lowest, highest, leftmost, rightmost, last};
+        const auto before = [&](std::size_t k) { return k > first ? k - 1 : k; };
+        const auto after = [&](std::size_t k) { return k < last ? k + 1 : k; };
+        std::size_t run[] = {first, lowest, highest, leftmost, rightmost, last, before(lowest), after(lowest), before(highest), after(highest)};
         std::sort(std::begin(run), std::end(run));
         for (std::size_t k = 0; k < std::size(run); ++k) {
             if (k == 0 || run[k] != run[k - 1])
@@ -84,33 +141,40 @@ QPolygonF Drawing::reduced(const std::vector<Point>& points, const QTransform& t
         }
     };
     for (std::size_t i = 1; i < points.size(); ++i) {
-        const double here = column(pixel(points[i]));
-        if (here != current) {
+        const Point p = points[i];
+        if (!(double{p.x} >= from && double{p.x} < to)) {
             flush(i - 1);
             first = lowest = highest = leftmost = rightmost = i;
-            current = here;
+            low = high = left = right = p;
+            enter(p);
             continue;
         }
-        if (points[i].y < points[lowest].y)
+        if (p.y < low.y) {
             lowest = i;
-        else if (points[i].y > points[highest].y)
+            low = p;
+        } else if (p.y > high.y) {
             highest = i;
-        if (points[i].x < points[leftmost].x)
+            high = p;
+        }
+        if (p.x < left.x) {
             leftmost = i;
-        else if (points[i].x > points[rightmost].x)
+            left = p;
+        } else if (p.x > right.x) {
             rightmost = i;
+            right = p;
+        }
     }
     flush(points.size() - 1);
     return kept;
 }
 
-void Drawing::paint(QPainter& painter, Detail detail) const
+void Drawing::paint(QPainter& painter) const
 {
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing, false);
     painter.setBrush(Qt::NoBrush);
     const QTransform toDevice = painter.combinedTransform();
-    const bool reducible = detail == Detail::Reduced && toDevice.type() <= QTransform::TxScale;
+    const bool reducible = toDevice.type() <= QTransform::TxScale;
     const auto toPixels = [](Point p) {
         return QPointF(twipsToPixels(double{p.x}), twipsToPixels(double{p.y}));
     };
@@ -118,14 +182,17 @@ void Drawing::paint(QPainter& painter, Detail detail) const
         painter.setPen(penFor(stroke.colour, stroke.width));
         if (stroke.rectangle) {
             painter.drawRect(QRectF(toPixels(stroke.points[0]), toPixels(stroke.points[1])).normalized());
-        } else if (stroke.points.size() == 2) {
-            painter.drawLine(toPixels(stroke.points[0]), toPixels(stroke.points[1]));
-        } else if (reducible && stroke.points.size() > reductionThreshold) {
-            painter.drawPolyline(reduced(stroke.points, toDevice));
+            continue;
+        }
+        const std::vector<Point> points = stroke.kept();
+        if (points.size() == 2) {
+            painter.drawLine(toPixels(points[0]), toPixels(points[1]));
+        } else if (reducible && points.size() > reductionThreshold) {
+            painter.drawPolyline(reduced(points, toDevice));
         } else {
             QPolygonF polyline;
-            polyline.reserve(static_cast<qsizetype>(stroke.points.size()));
-            for (const Point p : stroke.points)
+            polyline.reserve(static_cast<qsizetype>(points.size()));
+            for (const Point p : points)
                 polyline.append(toPixels(p));
             painter.drawPolyline(polyline);
         }

@@ -4,35 +4,49 @@
 #include <QPointF>
 #include <QPolygonF>
 
-class QTransform;
-
 #include <cstddef>
+#include <cstdint>
 #include <vector>
 
 class QPainter;
+class QTransform;
 
 namespace runtime {
 
 // A persistent drawing: the lines and rectangles drawn on a form or picture
 // box, kept as strokes in twips so that every repaint, at any pixel ratio,
 // and every print comes from them. A line that starts where the previous one
-// ended, in the same colour and width, extends that stroke, so a long series
-// costs one point per line.
+// ended, in the same colour and width, extends that stroke.
+//
+// A stroke keeps what any device can show of it, not every point: its run of
+// consecutive points within one sliver, an eighth of a twip wide, is cut to
+// the run's first, lowest, highest, leftmost, rightmost and last point and
+// the points just before and after the lowest and the highest, in their
+// order. Painting cuts the same way per half of a device pixel column,
+// which is wider than a sliver up to 5760 dots to the inch; so a series of
+// millions of points costs a few points per sliver of its width, however
+// many were drawn.
 class Drawing {
 public:
-    void line(QPointF from, QPointF to, QRgb colour, int width);
+    // Inline, for a series of millions of lines: extending the last stroke
+    // within its sliver is the common case.
+    void line(QPointF from, QPointF to, QRgb colour, int width)
+    {
+        const Point a{static_cast<float>(from.x()), static_cast<float>(from.y())};
+        const Point b{static_cast<float>(to.x()), static_cast<float>(to.y())};
+        if (!strokes_.empty()) {
+            Stroke& last = strokes_.back();
+            if (!last.rectangle && last.colour == colour && last.width == width && last.run.last.point == a) {
+                last.extend(b);
+                return;
+            }
+        }
+        startStroke(a, b, colour, width);
+    }
     void rectangle(QPointF corner, QPointF opposite, QColor colour, int width);
 
-    // Room for a run of this many connected lines, so that a long series is
-    // not copied as it grows.
-    void expectLines(std::size_t count) { expectedLines_ = count; }
-
-    // How much of a long stroke is painted: all of it, or what shows at
-    // the painter's device resolution.
-    enum class Detail { Reduced, Full };
-
     // Paints every stroke; the painter's coordinates are pixels.
-    void paint(QPainter& painter, Detail detail = Detail::Reduced) const;
+    void paint(QPainter& painter) const;
 
     bool isEmpty() const { return strokes_.empty(); }
 
@@ -41,19 +55,69 @@ private:
         float x, y;
         friend bool operator==(Point, Point) = default;
     };
+    // A point and its place in the stroke, which orders what a run keeps.
+    struct Placed {
+        Point point;
+        std::uint64_t at;
+    };
+    struct Run {
+        Placed first, lowest, highest, leftmost, rightmost, last;
+        Placed beforeLowest, afterLowest, beforeHighest, afterHighest;
+        bool awaitingAfterLowest, awaitingAfterHighest;
+        double from, to;  // the sliver's bounds in twips: from <= x < to
+    };
     struct Stroke {
         QRgb colour;
         int width;
         bool rectangle;
-        std::vector<Point> points;
+        std::vector<Point> points;  // a rectangle's two corners; a line's kept points before its run
+        Run run;
+        std::uint64_t count = 0;  // points drawn
+
+        void extend(Point p)
+        {
+            const Placed placed{p, ++count};
+            if (!(double{p.x} >= run.from && double{p.x} < run.to)) {
+                nextSliver(placed);
+                return;
+            }
+            if (run.awaitingAfterLowest) {
+                run.afterLowest = placed;
+                run.awaitingAfterLowest = false;
+            }
+            if (run.awaitingAfterHighest) {
+                run.afterHighest = placed;
+                run.awaitingAfterHighest = false;
+            }
+            if (p.y < run.lowest.point.y) {
+                run.lowest = placed;
+                run.beforeLowest = run.last;
+                run.awaitingAfterLowest = true;
+            } else if (p.y > run.highest.point.y) {
+                run.highest = placed;
+                run.beforeHighest = run.last;
+                run.awaitingAfterHighest = true;
+            }
+            if (p.x < run.leftmost.point.x)
+                run.leftmost = placed;
+            else if (p.x > run.rightmost.point.x)
+                run.rightmost = placed;
+            run.last = placed;
+        }
+        void begin(Placed first);
+        void nextSliver(Placed first);
+        // The run's points, each once, in their order.
+        void appendRun(std::vector<Point>& to) const;
+        std::vector<Point> kept() const;
     };
+
+    void startStroke(Point from, Point to, QRgb colour, int width);
 
     // Below this many points a stroke is painted as it is.
     static constexpr std::size_t reductionThreshold = 2048;
     static QPolygonF reduced(const std::vector<Point>& points, const QTransform& toDevice);
 
     std::vector<Stroke> strokes_;
-    std::size_t expectedLines_ = 0;
 };
 
 }  // namespace runtime

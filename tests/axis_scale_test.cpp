@@ -118,9 +118,9 @@ TEST_P(XFractions, SpreadFromTheFirstToTheLastX)
     data.xValues = GetParam().x;
     data.yValues.assign(data.xValues.size(), 0);
     const auto fractions = chartdata::plotFractions(data, {-20, 20});
-    ASSERT_EQ(fractions.x.size(), GetParam().xFractions.size());
-    for (std::size_t i = 0; i < fractions.x.size(); ++i)
-        EXPECT_DOUBLE_EQ(fractions.x[i], GetParam().xFractions[i]) << "point " << i + 1;
+    ASSERT_EQ(fractions.size(), GetParam().xFractions.size());
+    for (std::size_t i = 0; i < fractions.size(); ++i)
+        EXPECT_DOUBLE_EQ(fractions.x(i), GetParam().xFractions[i]) << "point " << i + 1;
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -142,7 +142,7 @@ TEST(PlotFractions, YFollowsTheAxisRange)
     const auto fractions = chartdata::plotFractions(data, {113, 169});
     const double expected[] = {0.125, 22.0 / 56, 15.0 / 56, 37.0 / 56, 0.875};
     for (std::size_t i = 0; i < 5; ++i)
-        EXPECT_NEAR(fractions.y[i], expected[i], 1e-12);
+        EXPECT_NEAR(fractions.y(i), expected[i], 1e-12);
 }
 
 TEST(PlotFractions, ThreePointsBeginningAndEndingAlikeCannotBeSpread)
