@@ -1,5 +1,6 @@
 #include "chart_file.h"
 
+#include "runtime/large_arrays.h"
 #include "runtime/runtime_error.h"
 #include "runtime/sequential_file.h"
 
@@ -34,8 +35,9 @@ void readPointsAndTickCaptions(runtime::SequentialFile& file, ChartData& data)
     const auto reserve = std::min<std::size_t>(static_cast<std::size_t>(data.pointCount), room);
     data.xValues.clear();
     data.yValues.clear();
-    data.xValues.reserve(reserve);
-    data.yValues.reserve(reserve);
+    runtime::reserveLarge(data.xValues, reserve);
+    runtime::reserveLarge(data.yValues, reserve);
+    file.readNumbersAhead();
     for (int i = 1; i <= data.pointCount; ++i) {
         data.xValues.push_back(file.readInt32({"the x value of point", i}));
         data.lastPointLine = file.fieldLine();

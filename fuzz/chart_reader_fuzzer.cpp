@@ -2,7 +2,8 @@
 // works on what was read. A RuntimeError is the expected answer to bad
 // input; anything else (a crash, undefined behaviour, a huge allocation) is
 // a finding. The same bytes are also read from a file through a small
-// buffer, whose edges then fall everywhere: both readings must agree.
+// buffer, whose edges then fall everywhere, and with the run of numbers read
+// ahead on a second thread: all readings must agree.
 #include "chartdata/axis_scale.h"
 #include "chartdata/chart_file.h"
 #include "chartdata/plot_fractions.h"
@@ -59,14 +60,21 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
-    const std::string fromMemory = outcome(runtime::SequentialFile("chart.dat", bytes));
+    const std::string fromMemory =
+        outcome(runtime::SequentialFile("chart.dat", bytes, runtime::SequentialFile::noReadAhead));
     FILE* copy = std::fopen("chart.dat", "wb");
     if (!copy || std::fwrite(data, 1, size, copy) != size || std::fclose(copy) != 0)
         std::abort();
-    const std::string fromFile = outcome(runtime::SequentialFile("chart.dat", 64));
-    if (fromMemory != fromFile) {
-        std::fprintf(stderr, "read whole:\n%s\nread in pieces:\n%s\n", fromMemory.c_str(), fromFile.c_str());
-        std::abort();
+    // Read ahead from the smallest run of numbers on, so that its start
+    // falls anywhere.
+    const std::string fromFile = outcome(runtime::SequentialFile("chart.dat", 64, 0));
+    const std::string fromMemoryAhead = outcome(runtime::SequentialFile("chart.dat", bytes, 0));
+    for (const std::string* other : {&fromFile, &fromMemoryAhead}) {
+        if (*other != fromMemory) {
+            std::fprintf(stderr, "read whole:\n%s\nread %s:\n%s\n", fromMemory.c_str(),
+                         other == &fromFile ? "in pieces, numbers ahead" : "whole, numbers ahead", other->c_str());
+            std::abort();
+        }
     }
     return 0;
 }

@@ -1,5 +1,6 @@
 #include "sequential_file.h"
 
+#include "read_ahead.h"
 #include "runtime_error.h"
 #include "text_encoding.h"
 
@@ -11,6 +12,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 namespace runtime {
@@ -103,7 +105,8 @@ Parsed parseInt32(std::string_view token, std::int32_t& value)
 
 }  // namespace
 
-SequentialFile::SequentialFile(std::string name, std::size_t bufferBytes) : name_(std::move(name))
+SequentialFile::SequentialFile(std::string name, std::size_t bufferBytes, std::size_t readAheadBytes)
+    : name_(std::move(name)), readAheadBytes_(readAheadBytes)
 {
     // Non-blocking, so that a FIFO named like the file cannot stall the open.
     fd_ = ::open(name_.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
@@ -127,7 +130,7 @@ SequentialFile::SequentialFile(std::string name, std::size_t bufferBytes) : name
     buffer_[0] = '\0';
 }
 
-SequentialFile::SequentialFile(std::string name, std::string_view bytes)
+SequentialFile::SequentialFile(std::string name, std::string_view bytes, std::size_t readAheadBytes)
     : name_(std::move(name)),
       buffer_(std::make_unique_for_overwrite<char[]>(bytes.size() + 1)),
       capacity_(bytes.size()),
@@ -135,7 +138,8 @@ SequentialFile::SequentialFile(std::string name, std::string_view bytes)
       atFileEnd_(true),
       lastByte_(bytes.empty() ? '\0' : bytes.back()),
       size_(bytes.size()),
-      latin1_(!isValidUtf8(bytes))
+      latin1_(!isValidUtf8(bytes)),
+      readAheadBytes_(readAheadBytes)
 {
     std::copy(bytes.begin(), bytes.end(), buffer_.get());
     buffer_[end_] = '\0';
@@ -145,6 +149,7 @@ SequentialFile::~SequentialFile() { close(); }
 
 void SequentialFile::close()
 {
+    dropAhead();
     if (fd_ >= 0)
         ::close(fd_);
     fd_ = -1;
@@ -157,7 +162,7 @@ void SequentialFile::close()
 std::size_t SequentialFile::readSome(std::size_t at, std::size_t count)
 {
     for (;;) {
-        const ssize_t got = ::read(fd_, buffer_.get() + at, count);
+        const ssize_t got = ::pread(fd_, buffer_.get() + at, count, static_cast<off_t>(base_ + at));
         if (got >= 0)
             return static_cast<std::size_t>(got);
         if (errno != EINTR) {
@@ -189,6 +194,90 @@ void SequentialFile::fill(std::size_t bytes)
         lastByte_ = buffer_[end_ - 1];
     }
     buffer_[end_] = '\0';
+}
+
+std::size_t SequentialFile::position() const
+{
+    if (base_ + pos_ == aheadAt_ && taken_ > 0)
+        return ahead_->offsetAfter(taken_);
+    return base_ + pos_;
+}
+
+void SequentialFile::readNumbersAhead()
+{
+    const std::size_t from = position();
+    if (!isOpen() || ahead_ || from >= size_ || size_ - from <= std::max<std::size_t>(readAheadBytes_, 1))
+        return;
+    // A second core or nothing to gain.
+    if (std::thread::hardware_concurrency() < 2)
+        return;
+    // The scan starts at the first line start past the middle of what is left.
+    std::size_t start = from + (size_ - from) / 2;
+    if (fd_ < 0) {
+        const void* lineEnd = std::memchr(buffer_.get() + start - 1, '\n', size_ - start + 1);
+        if (!lineEnd)
+            return;
+        start = static_cast<std::size_t>(static_cast<const char*>(lineEnd) - buffer_.get()) + 1;
+    } else {
+        char piece[4096];
+        for (std::size_t at = start - 1;; at += sizeof piece) {
+            const ssize_t got = ::pread(fd_, piece, sizeof piece, static_cast<off_t>(at));
+            if (got <= 0)
+                return;
+            if (const void* lineEnd = std::memchr(piece, '\n', static_cast<std::size_t>(got))) {
+                start = at + static_cast<std::size_t>(static_cast<const char*>(lineEnd) - piece) + 1;
+                break;
+            }
+        }
+    }
+    if (start >= size_)
+        return;
+    try {
+        ahead_ = std::make_unique<ReadAhead>(fd_, std::string_view(buffer_.get(), fd_ < 0 ? end_ : 0), start, size_);
+    } catch (const std::exception&) {
+        return;  // no thread to be had: everything is read in order, as it would be anyway
+    }
+    aheadAt_ = start;
+    taken_ = 0;
+}
+
+void SequentialFile::arriveAhead()
+{
+    ahead_->finish();
+    aheadValues_ = ahead_->values();
+    aheadLineEnds_ = ahead_->lineEnds();
+    aheadCount_ = ahead_->count();
+    if (aheadCount_ == 0)
+        leaveAhead();
+}
+
+void SequentialFile::leaveAhead()
+{
+    if (taken_ > 0) {
+        const std::size_t offset = ahead_->offsetAfter(taken_);
+        if (fd_ < 0) {
+            pos_ = offset;
+        } else {
+            // Until the buffer is filled again, the last byte read is the
+            // separator of the last value taken.
+            lastByte_ = ahead_->endsLine(taken_ - 1) ? '\n' : ',';
+            base_ = offset;
+            pos_ = end_ = 0;
+            atFileEnd_ = false;
+            buffer_[0] = '\0';
+        }
+    }
+    dropAhead();
+}
+
+void SequentialFile::dropAhead()
+{
+    ahead_.reset();
+    aheadAt_ = std::numeric_limits<std::size_t>::max();
+    taken_ = 0;
+    aheadValues_ = nullptr;
+    aheadLineEnds_ = nullptr;
+    aheadCount_ = 0;
 }
 
 int SequentialFile::lineOfLastByte() const
@@ -252,6 +341,8 @@ bool SequentialFile::wholeFileIsUtf8()
 
 std::string SequentialFile::readLine(Reading reading)
 {
+    if (taken_ > 0)
+        leaveAhead();
     if (!isOpen())
         fail("the file is not open", reading);
     if (peek() < 0)
@@ -278,6 +369,8 @@ std::string SequentialFile::readLine(Reading reading)
 // empty field there.
 void SequentialFile::startField(Reading reading)
 {
+    if (taken_ > 0)
+        leaveAhead();
     if (!isOpen())
         fail("the file is not open", reading);
     for (;;) {

@@ -2,12 +2,15 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <limits>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 
 namespace runtime {
+
+class ReadAhead;
 
 // What a read is for, as the error report names it: "the y value of point 5"
 // is {"the y value of point", 5}. Kept as two parts so that a read allocates
@@ -26,11 +29,16 @@ struct Reading {
 class SequentialFile {
 public:
     // The buffer is a megabyte unless a size is given (at least 64 bytes);
-    // the tests and the fuzzer read through small ones to reach its edges often.
-    explicit SequentialFile(std::string name, std::size_t bufferBytes = std::size_t{1} << 20);
+    // the tests and the fuzzer read through small ones to reach its edges
+    // often. A run of numbers is read ahead (see readNumbersAhead) when more
+    // than `readAheadBytes` are left; the tests and the fuzzer set it to 0,
+    // or to none to compare.
+    explicit SequentialFile(std::string name, std::size_t bufferBytes = std::size_t{1} << 20,
+                            std::size_t readAheadBytes = std::size_t{1} << 20);
     // Text already in memory, read by the same rules under the given name
     // (the fuzzer feeds the reader this way).
-    SequentialFile(std::string name, std::string_view bytes);
+    SequentialFile(std::string name, std::string_view bytes, std::size_t readAheadBytes = std::size_t{1} << 20);
+    static constexpr std::size_t noReadAhead = std::numeric_limits<std::size_t>::max();
     ~SequentialFile();
     SequentialFile(const SequentialFile&) = delete;
     SequentialFile& operator=(const SequentialFile&) = delete;
@@ -45,6 +53,12 @@ public:
     // comma or line end, without its leading and trailing blanks.
     std::string readString(Reading reading);
 
+    // A hint: a long run of number fields follows. When enough bytes are
+    // left, the far half of them is scanned on a second thread meanwhile,
+    // and the number reads take its values on arriving there. What is read,
+    // errors included, stays the same.
+    void readNumbersAhead();
+
     void close();
     bool isOpen() const { return buffer_ != nullptr; }
     const std::string& name() const { return name_; }
@@ -55,12 +69,18 @@ public:
     // How many bytes the file held at open.
     std::size_t size() const { return size_; }
     // How many bytes have been read so far.
-    std::size_t position() const { return base_ + pos_; }
+    std::size_t position() const;
 
 private:
     // Makes at least `bytes` bytes available from pos_ unless the file ends first.
     void fill(std::size_t bytes);
     std::size_t readSome(std::size_t at, std::size_t count);
+    // Waits for the scan ahead, on arriving where it began.
+    void arriveAhead();
+    // Back to reading the bytes, just past the values taken from the scan ahead.
+    void leaveAhead();
+    // Stops the scan ahead and forgets it.
+    void dropAhead();
     // The byte at pos_, or -1 at the end of the file.
     int peek()
     {
@@ -92,6 +112,16 @@ private:
     int fieldLine_ = 0;
     bool afterComma_ = false;
     std::optional<bool> latin1_;  // decided at the first text that is not ASCII
+    // The scan ahead, its start while the reader has not passed it, and how
+    // many of its values were taken.
+    std::size_t readAheadBytes_;
+    std::unique_ptr<ReadAhead> ahead_;
+    std::size_t aheadAt_ = std::numeric_limits<std::size_t>::max();
+    std::size_t taken_ = 0;
+    // The scan's findings, once the reader has arrived.
+    const std::int32_t* aheadValues_ = nullptr;
+    const std::uint64_t* aheadLineEnds_ = nullptr;
+    std::size_t aheadCount_ = 0;
 };
 
 // The common case, inline and in one pass: an optional minus, one to ten
@@ -100,6 +130,22 @@ private:
 // careful path, which starts over from the same place.
 std::int32_t SequentialFile::readInt32(Reading reading)
 {
+    if (base_ + pos_ == aheadAt_) {
+        if (taken_ == 0)
+            arriveAhead();
+        // The field is the next of those scanned ahead, read as below.
+        if (taken_ < aheadCount_) {
+            const std::size_t k = taken_++;
+            const bool endsLine = (aheadLineEnds_[k / 64] >> (k % 64)) & 1;
+            fieldLine_ = line_;
+            line_ += endsLine;
+            afterComma_ = !endsLine;
+            const std::int32_t value = aheadValues_[k];
+            if (taken_ == aheadCount_)
+                leaveAhead();
+            return value;
+        }
+    }
     // A number of the fast kind and its end fit in this many bytes.
     constexpr std::size_t lookahead = 24;
     if (end_ - pos_ < lookahead && !atFileEnd_)

@@ -299,3 +299,94 @@ TEST(ChartFile, ALongFileThatRunsOutNamesItsLastLine)
 }
 
 }  // namespace
+
+namespace {
+
+// Reading the numbers ahead on a second thread must change nothing: each
+// file is read with its far half scanned ahead (through a small buffer, a
+// large one, and from memory) and without, and the readings must agree,
+// errors included. The case's twist sits where the scan runs.
+struct AheadCase {
+    const char* name;
+    std::string bytes;
+};
+
+void PrintTo(const AheadCase& c, std::ostream* out) { *out << c.name; }
+
+constexpr int aheadPoints = 2000;
+
+// The points 1..n as "x,y" lines with `lineEnd`, with `twist` in place of
+// the line of point `at`, if any.
+std::string pointLines(int n, const std::string& lineEnd = "\n", int at = 0, const std::string& twist = "")
+{
+    std::string text;
+    for (int i = 1; i <= n; ++i)
+        text += i == at ? twist : std::to_string(i) + "," + std::to_string((i * 7919) % 2001 - 1000) + lineEnd;
+    return text;
+}
+
+std::string aheadFile(int count, const std::string& points, const std::string& end = "A,B,C,D,E,F,G,H\n")
+{
+    return "T\nX\nY\n" + std::to_string(count) + "\n" + points + end;
+}
+
+std::string reading(runtime::SequentialFile&& file)
+{
+    try {
+        const ChartData data = chartdata::readChartData(file);
+        std::string text = data.title + "|" + std::to_string(data.countLine) + "|" + std::to_string(data.lastPointLine);
+        for (std::size_t i = 0; i < data.xValues.size(); ++i)
+            text += "|" + std::to_string(data.xValues[i]) + "," + std::to_string(data.yValues[i]);
+        for (const std::string& caption : data.xTickCaptions)
+            text += "|" + caption;
+        return text;
+    } catch (const runtime::RuntimeError& error) {
+        return error.what();
+    }
+}
+
+class ReadingAhead : public testing::TestWithParam<AheadCase> {};
+
+TEST_P(ReadingAhead, ReadsWhatReadingInOrderReads)
+{
+    TempFolder folder;
+    CurrentDirectory here(folder.path());
+    folder.write("chart.dat", GetParam().bytes);
+    using runtime::SequentialFile;
+    const std::string inOrder = reading(SequentialFile("chart.dat", std::size_t{1} << 20, SequentialFile::noReadAhead));
+    EXPECT_EQ(reading(SequentialFile("chart.dat", 64, 0)), inOrder) << "small buffer";
+    EXPECT_EQ(reading(SequentialFile("chart.dat", std::size_t{1} << 20, 0)), inOrder) << "large buffer";
+    EXPECT_EQ(reading(SequentialFile("chart.dat", GetParam().bytes, 0)), inOrder) << "from memory";
+}
+
+const int far = aheadPoints * 3 / 4;
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ReadingAhead,
+    testing::Values(
+        AheadCase{"Plain", aheadFile(aheadPoints, pointLines(aheadPoints))},
+        AheadCase{"CrLf", aheadFile(aheadPoints, pointLines(aheadPoints, "\r\n"))},
+        AheadCase{"LoneCr", aheadFile(aheadPoints, pointLines(aheadPoints, "\r"))},
+        AheadCase{"BlanksAndAFraction", aheadFile(aheadPoints, pointLines(aheadPoints, "\n", far, " 7 ,\t8.5\r\n"))},
+        AheadCase{"BlankLines", aheadFile(aheadPoints, pointLines(aheadPoints, "\n", far, "\n\n7,8\n"))},
+        AheadCase{"ElevenDigits", aheadFile(aheadPoints, pointLines(aheadPoints, "\n", far, "00000000007,-00000000008\n"))},
+        AheadCase{"ThreeNumbersToALine",
+                  aheadFile(aheadPoints, pointLines(far) + [] {
+                      std::string rest;
+                      for (int i = far + 1; i <= aheadPoints; ++i)
+                          rest += std::to_string(i) + (i % 3 ? "," : "\n") + std::to_string(-i) + (i % 2 ? "," : "\n");
+                      return rest;
+                  }())},
+        // Fewer points than lines of numbers: the reader leaves the scan in
+        // the middle and reads the rest as captions.
+        AheadCase{"CountShort", aheadFile(aheadPoints - 77, pointLines(aheadPoints))},
+        AheadCase{"CountLong", aheadFile(aheadPoints + 3, pointLines(aheadPoints))},
+        AheadCase{"OutOfRange", aheadFile(aheadPoints, pointLines(aheadPoints, "\n", far, "3000000000,5\n"))},
+        AheadCase{"MinusAlone", aheadFile(aheadPoints, pointLines(aheadPoints, "\n", far, "-,5\n"))},
+        AheadCase{"EndsAfterTheLastPoint", aheadFile(aheadPoints, pointLines(aheadPoints), "")},
+        AheadCase{"EndsWithoutALineEnd", aheadFile(aheadPoints, pointLines(aheadPoints - 1) + "1,2", "")},
+        AheadCase{"EndsInANumber", aheadFile(aheadPoints, pointLines(aheadPoints - 1) + "1,", "")},
+        AheadCase{"EndsAfterOneCaption", aheadFile(aheadPoints, pointLines(aheadPoints - 1) + "1,2,A\n", "")}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace

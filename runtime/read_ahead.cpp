@@ -1,0 +1,161 @@
+#include "read_ahead.h"
+
+#include "large_arrays.h"
+
+#include <cerrno>
+#include <cstring>
+#include <memory>
+#include <unistd.h>
+
+namespace runtime {
+namespace {
+
+// An optional minus, ten digits, CR LF.
+constexpr std::size_t longestField = 13;
+
+struct Field {
+    std::int32_t value;
+    bool endsLine;
+    std::size_t length;  // separator included; 0 when the bytes are no field of the plain form
+};
+
+// `data` has a NUL after its `size` bytes.
+[[gnu::always_inline]] inline Field plainField(const char* data, std::size_t size)
+{
+    std::size_t q = 0;
+    const bool negative = data[0] == '-';
+    q += negative;
+    const std::size_t digits = q;
+    std::int64_t value = 0;
+    // The NUL after the bytes stops this scan.
+    while (q - digits < 10 && static_cast<unsigned char>(data[q] - '0') < 10)
+        value = value * 10 + (data[q++] - '0');
+    if (q == digits || q >= size)
+        return {0, false, 0};
+    value = negative ? -value : value;
+    if (value < INT32_MIN || value > INT32_MAX)
+        return {0, false, 0};
+    const auto v = static_cast<std::int32_t>(value);
+    if (data[q] == ',')
+        return {v, false, q + 1};
+    if (data[q] == '\n')
+        return {v, true, q + 1};
+    if (data[q] == '\r' && q + 1 < size && data[q + 1] == '\n')
+        return {v, true, q + 2};
+    return {0, false, 0};
+}
+
+}  // namespace
+
+ReadAhead::ReadAhead(int fd, std::string_view bytes, std::size_t start, std::size_t end)
+    : fd_(fd), bytes_(bytes), start_(start), end_(end)
+{
+    thread_ = std::thread([this] { scan(); });
+}
+
+ReadAhead::~ReadAhead()
+{
+    cancelled_ = true;
+    finish();
+}
+
+void ReadAhead::finish()
+{
+    if (thread_.joinable())
+        thread_.join();
+}
+
+std::size_t ReadAhead::readAt(char* into, std::size_t count, std::size_t offset) const
+{
+    if (offset >= end_)
+        return 0;
+    count = std::min(count, end_ - offset);
+    if (fd_ < 0) {
+        const std::size_t have = offset < bytes_.size() ? std::min(count, bytes_.size() - offset) : 0;
+        std::memcpy(into, bytes_.data() + offset, have);
+        return have;
+    }
+    std::size_t got = 0;
+    while (got < count) {
+        const ssize_t n = ::pread(fd_, into + got, count - got, static_cast<off_t>(offset + got));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        got += static_cast<std::size_t>(n);
+    }
+    return got;
+}
+
+void ReadAhead::scan()
+{
+    // A field and its separator take two bytes at least, so this is room
+    // for every field the range can hold: nothing grows while scanning.
+    const std::size_t most = (end_ - start_) / 2 + 1;
+    try {
+        reserveLarge(values_, most);
+        lineEnds_.reserve(most / 64 + 2);
+        checkpoints_.reserve(most / checkpointEvery + 1);
+    } catch (const std::bad_alloc&) {
+        return;
+    }
+    checkpoints_.push_back(start_);
+
+    static_assert(checkpointEvery % 64 == 0);
+    constexpr std::size_t chunk = std::size_t{1} << 20;
+    const auto window = std::make_unique_for_overwrite<char[]>(chunk + 1);
+    window[0] = '\0';
+    std::size_t base = start_;  // the offset of window[0]
+    std::size_t have = 0;
+    std::size_t p = 0;
+    std::uint64_t lineBits = 0;  // the bits of the word not yet pushed
+    for (;;) {
+        // Refilled while a whole field may not be in the window.
+        if (have - p < longestField && base + have < end_) {
+            if (cancelled_) {
+                lineEnds_.push_back(lineBits);
+                return;
+            }
+            std::memmove(window.get(), window.get() + p, have - p);
+            base += p;
+            have -= p;
+            p = 0;
+            have += readAt(window.get() + have, chunk - have, base + have);
+            window[have] = '\0';
+        }
+        const Field field = plainField(window.get() + p, have - p);
+        if (field.length == 0) {
+            lineEnds_.push_back(lineBits);
+            return;
+        }
+        const std::size_t k = values_.size();
+        values_.push_back(field.value);
+        lineBits |= std::uint64_t{field.endsLine} << (k % 64);
+        p += field.length;
+        if ((k + 1) % 64 == 0) {
+            lineEnds_.push_back(lineBits);
+            lineBits = 0;
+            if ((k + 1) % checkpointEvery == 0)
+                checkpoints_.push_back(base + p);
+        }
+    }
+}
+
+std::size_t ReadAhead::offsetAfter(std::size_t taken) const
+{
+    std::size_t offset = checkpoints_[taken / checkpointEvery];
+    const std::size_t fields = taken % checkpointEvery;
+    if (fields == 0)
+        return offset;
+    std::vector<char> bytes(fields * longestField + 1);
+    const std::size_t have = readAt(bytes.data(), bytes.size() - 1, offset);
+    bytes[have] = '\0';
+    for (std::size_t k = 0, p = 0; k < fields; ++k) {
+        const Field field = plainField(bytes.data() + p, have - p);
+        p += field.length;
+        offset += field.length;
+    }
+    return offset;
+}
+
+}  // namespace runtime

@@ -1,0 +1,61 @@
+#pragma once
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+#include <thread>
+#include <vector>
+
+namespace runtime {
+
+// The far part of a long run of number fields, scanned on a thread of its
+// own while the reader works through the near part. It takes only fields of
+// the one plain form that reads the same whatever comes before it: an
+// optional minus, one to ten digits, a value in the 32-bit range, then a
+// comma, LF or CR LF. It stops at the first field of any other kind; the
+// reader goes on from there by its full rules, so nothing is read
+// differently, only sooner.
+class ReadAhead {
+public:
+    // Scans the file `fd` (or, with fd -1, `bytes`) from the offset `start`
+    // up to `end`.
+    ReadAhead(int fd, std::string_view bytes, std::size_t start, std::size_t end);
+    ~ReadAhead();
+    ReadAhead(const ReadAhead&) = delete;
+    ReadAhead& operator=(const ReadAhead&) = delete;
+
+    // Where the scan began: a reader arriving here at a field may take its values.
+    std::size_t start() const { return start_; }
+    // Waits for the scan to finish; the accessors below need it.
+    void finish();
+
+    std::size_t count() const { return values_.size(); }
+    const std::int32_t* values() const { return values_.data(); }
+    // Bit k % 64 of word k / 64: whether the k-th field ended its line rather than at a comma.
+    const std::uint64_t* lineEnds() const { return lineEnds_.data(); }
+    bool endsLine(std::size_t k) const { return (lineEnds_[k / 64] >> (k % 64)) & 1; }
+    // The offset just past the separator of the first `taken` fields.
+    std::size_t offsetAfter(std::size_t taken) const;
+
+private:
+    void scan();
+    // Reads up to `count` bytes at `offset`; fewer at the end or on an error.
+    std::size_t readAt(char* into, std::size_t count, std::size_t offset) const;
+
+    // One offset is kept per this many fields, so that any count of taken
+    // fields is found again with a short re-scan.
+    static constexpr std::size_t checkpointEvery = 256;
+
+    int fd_;
+    std::string_view bytes_;
+    std::size_t start_;
+    std::size_t end_;
+    std::vector<std::int32_t> values_;
+    std::vector<std::uint64_t> lineEnds_;
+    std::vector<std::size_t> checkpoints_;  // checkpoints_[j]: the offset after j * checkpointEvery fields
+    std::atomic<bool> cancelled_{false};
+    std::thread thread_;
+};
+
+}  // namespace runtime
