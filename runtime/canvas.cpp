@@ -26,15 +26,13 @@ void Canvas::rectangle(float x1, float y1, float x2, float y2)
     drawingChanged();
 }
 
+// A long series draws millions of lines: only the first one after a paint
+// drops the pixels and asks for another.
 void Canvas::drawingChanged()
 {
-    if (!drawingPixels_.isNull())
-        drawingPixels_ = QImage();
-    // A long series draws millions of lines: only the first one after a paint asks for another.
-    if (!repaintPending_) {
-        repaintPending_ = true;
-        update();
-    }
+    drawingPixels_ = QImage();
+    repaintPending_ = true;
+    update();
 }
 
 LightControl* Canvas::findLightControl(std::string_view name) const

@@ -39,7 +39,8 @@ public:
         if (colour != lastColour_)
             resolveColour(colour);
         drawing_.line({x1, y1}, {x2, y2}, lastResolved_, drawWidth_);
-        if (!repaintPending_ || !drawingPixels_.isNull())
+        // A repaint pending means the pixels are already dropped.
+        if (!repaintPending_)
             drawingChanged();
     }
     void rectangle(float x1, float y1, float x2, float y2);

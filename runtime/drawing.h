@@ -4,6 +4,7 @@
 #include <QPointF>
 #include <QPolygonF>
 
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -36,7 +37,7 @@ public:
         const Point b{static_cast<float>(to.x()), static_cast<float>(to.y())};
         if (!strokes_.empty()) {
             Stroke& last = strokes_.back();
-            if (!last.rectangle && last.colour == colour && last.width == width && last.run.last.point == a) {
+            if (!last.rectangle && last.colour == colour && last.width == width && last.run.last.point.same(a)) {
                 last.extend(b);
                 return;
             }
@@ -53,7 +54,12 @@ public:
 private:
     struct Point {
         float x, y;
-        friend bool operator==(Point, Point) = default;
+        // The very same place: compared as one word, which is also what the
+        // processor can take straight from the store before it.
+        bool same(Point other) const
+        {
+            return std::bit_cast<std::uint64_t>(*this) == std::bit_cast<std::uint64_t>(other);
+        }
     };
     // A point and its place in the stroke, which orders what a run keeps.
     struct Placed {

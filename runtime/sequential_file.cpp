@@ -11,8 +11,8 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <sched.h>
 #include <sys/stat.h>
-#include <thread>
 #include <unistd.h>
 
 namespace runtime {
@@ -208,8 +208,9 @@ void SequentialFile::readNumbersAhead()
     const std::size_t from = position();
     if (!isOpen() || ahead_ || from >= size_ || size_ - from <= std::max<std::size_t>(readAheadBytes_, 1))
         return;
-    // A second core or nothing to gain.
-    if (std::thread::hardware_concurrency() < 2)
+    // A second core or nothing to gain: the cores this process may run on.
+    cpu_set_t cores;
+    if (::sched_getaffinity(0, sizeof cores, &cores) != 0 || CPU_COUNT(&cores) < 2)
         return;
     // The scan starts at the first line start past the middle of what is left.
     std::size_t start = from + (size_ - from) / 2;
