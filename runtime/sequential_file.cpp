@@ -212,10 +212,12 @@ void SequentialFile::readNumbersAhead()
     cpu_set_t cores;
     if (::sched_getaffinity(0, sizeof cores, &cores) != 0 || CPU_COUNT(&cores) < 2)
         return;
-    // The scan starts at the first line start past the middle of what is left.
+    // The scan starts at the first line start past the middle of what is
+    // left; lines of numbers are short, so it is looked for a little way only.
+    constexpr std::size_t lookFor = std::size_t{1} << 16;
     std::size_t start = from + (size_ - from) / 2;
     if (fd_ < 0) {
-        const void* lineEnd = std::memchr(buffer_.get() + start - 1, '\n', size_ - start + 1);
+        const void* lineEnd = std::memchr(buffer_.get() + start - 1, '\n', std::min(size_ - start + 1, lookFor));
         if (!lineEnd)
             return;
         start = static_cast<std::size_t>(static_cast<const char*>(lineEnd) - buffer_.get()) + 1;
@@ -223,7 +225,7 @@ void SequentialFile::readNumbersAhead()
         char piece[4096];
         for (std::size_t at = start - 1;; at += sizeof piece) {
             const ssize_t got = ::pread(fd_, piece, sizeof piece, static_cast<off_t>(at));
-            if (got <= 0)
+            if (got <= 0 || at - (start - 1) >= lookFor)
                 return;
             if (const void* lineEnd = std::memchr(piece, '\n', static_cast<std::size_t>(got))) {
                 start = at + static_cast<std::size_t>(static_cast<const char*>(lineEnd) - piece) + 1;

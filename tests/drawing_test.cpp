@@ -156,30 +156,37 @@ const std::vector<double>& walk(int n)
 double across(int i, int n) { return boxWidth * i / (n - 1); }
 double walkAt(int i, int n) { return walk(n)[static_cast<std::size_t>(i)]; }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, ReducedPainting,
-    testing::Combine(
-        testing::Values(
-            Series{"RandomWalk", [](int i, int n) { return QPointF(across(i, n), walkAt(i, n)); }},
-            Series{"SingleSpike", [](int i, int n) { return QPointF(across(i, n), i == n / 2 ? 100.0 : boxHeight / 2); }},
-            Series{"Sawtooth", [](int i, int n) { return QPointF(across(i, n), 600.0 + (i % 37) * 100.0); }},
-            Series{"OffTheBox",
-                   [](int i, int n) {
-                       return QPointF(-2000 + (boxWidth + 4000) * i / (n - 1), -500 + (i * 7919 % 1000) * 6.0);
-                   }},
-            Series{"UnsortedX",
-                   [](int i, int n) {
-                       return QPointF(static_cast<double>(std::int64_t{i} * 7919 % n) * boxWidth / n, walkAt(i, n));
-                   }}),
-        // Sparse: a point every 2.5 twips; dense: 13 to a twip, several to a
-        // sliver the drawing keeps, across a fifth of the box. At 1200 dots
-        // to the inch, a part of the page, three or four points to a column.
-        testing::Values(View{"Screen", 1, 3000, 1, QRect(0, 0, 497, 321)},
-                        View{"ScreenDense", 1, 20000, 0.2, QRect(0, 0, 497, 321)},
-                        View{"Screen2xDense", 2, 20000, 0.2, QRect(0, 0, 994, 642)},
-                        View{"Printer1200Dpi", 12.5, 5000, 0.2, QRect(300, 1400, 800, 1200)})),
-    [](const auto& info) {
-        return std::string(std::get<0>(info.param).name) + std::get<1>(info.param).name;
-    });
+const Series randomWalk{"RandomWalk", [](int i, int n) { return QPointF(across(i, n), walkAt(i, n)); }};
+const Series singleSpike{"SingleSpike",
+                         [](int i, int n) { return QPointF(across(i, n), i == n / 2 ? 100.0 : boxHeight / 2); }};
+const Series sawtooth{"Sawtooth", [](int i, int n) { return QPointF(across(i, n), 600.0 + (i % 37) * 100.0); }};
+const Series offTheBox{"OffTheBox", [](int i, int n) {
+                           return QPointF(-2000 + (boxWidth + 4000) * i / (n - 1), -500 + (i * 7919 % 1000) * 6.0);
+                       }};
+const Series unsortedX{"UnsortedX", [](int i, int n) {
+                           return QPointF(static_cast<double>(std::int64_t{i} * 7919 % n) * boxWidth / n, walkAt(i, n));
+                       }};
+
+std::string caseName(const testing::TestParamInfo<std::tuple<Series, View>>& info)
+{
+    return std::string(std::get<0>(info.param).name) + std::get<1>(info.param).name;
+}
+
+// Sparse: a point every 2.5 twips; dense: 13 to a twip, several to a sliver
+// the drawing keeps, across a fifth of the box.
+INSTANTIATE_TEST_SUITE_P(Screen, ReducedPainting,
+                         testing::Combine(testing::Values(randomWalk, singleSpike, sawtooth, offTheBox, unsortedX),
+                                          testing::Values(View{"", 1, 3000, 1, QRect(0, 0, 497, 321)},
+                                                          View{"Dense", 1, 20000, 0.2, QRect(0, 0, 497, 321)},
+                                                          View{"Dense2x", 2, 20000, 0.2, QRect(0, 0, 994, 642)})),
+                         caseName);
+
+// At 1200 dots to the inch, a part of the page, five points or so to a
+// column; the other series cover all of such a part with ink.
+INSTANTIATE_TEST_SUITE_P(Printer, ReducedPainting,
+                         testing::Combine(testing::Values(randomWalk, singleSpike),
+                                          testing::Values(View{"At1200Dpi", 12.5, 12000, 0.2,
+                                                               QRect(300, 1400, 800, 1200)})),
+                         caseName);
 
 }  // namespace
