@@ -63,34 +63,38 @@ Drawing drawSeries(const Series& series, const View& view)
     return drawing;
 }
 
-QImage paintReduced(const Drawing& drawing, const View& view)
+// The view's part of the device, white, with whatever `paint` draws on it
+// in pixels.
+template <class Paint>
+QImage paintPart(const View& view, Paint paint)
 {
     QImage image(view.part.size(), QImage::Format_RGB32);
     image.fill(Qt::white);
     QPainter painter(&image);
     painter.translate(-view.part.topLeft());
     painter.scale(view.scale, view.scale);
-    drawing.paint(painter);
+    paint(painter);
     return image;
+}
+
+QImage paintReduced(const Drawing& drawing, const View& view)
+{
+    return paintPart(view, [&](QPainter& painter) { drawing.paint(painter); });
 }
 
 // Every segment, as the same pen strokes it, with the points as the drawing
 // keeps them (floats in twips).
 QImage paintWhole(const Series& series, const View& view)
 {
-    QImage image(view.part.size(), QImage::Format_RGB32);
-    image.fill(Qt::white);
-    QPainter painter(&image);
-    painter.translate(-view.part.topLeft());
-    painter.scale(view.scale, view.scale);
-    painter.setPen(QPen(QColor(200, 10, 10), penWidth, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-    QPolygonF polyline;
-    for (int i = 0; i < view.points; ++i) {
-        const QPointF p = pointIn(view, series, i);
-        polyline.append(QPointF(double{static_cast<float>(p.x())} / 15, double{static_cast<float>(p.y())} / 15));
-    }
-    painter.drawPolyline(polyline);
-    return image;
+    return paintPart(view, [&](QPainter& painter) {
+        painter.setPen(QPen(QColor(200, 10, 10), penWidth, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        QPolygonF polyline;
+        for (int i = 0; i < view.points; ++i) {
+            const QPointF p = pointIn(view, series, i);
+            polyline.append(QPointF(double{static_cast<float>(p.x())} / 15, double{static_cast<float>(p.y())} / 15));
+        }
+        painter.drawPolyline(polyline);
+    });
 }
 
 bool inked(const QImage& image, int x, int y)
