@@ -38,11 +38,12 @@ void readPointsAndTickCaptions(runtime::SequentialFile& file, ChartData& data)
     runtime::reserveLarge(data.xValues, reserve);
     runtime::reserveLarge(data.yValues, reserve);
     file.readNumbersAhead();
-    for (int i = 1; i <= data.pointCount; ++i) {
-        data.xValues.push_back(file.readInt32({"the x value of point", i}));
-        data.lastPointLine = file.fieldLine();
-        data.yValues.push_back(file.readInt32({"the y value of point", i}));
-    }
+    std::vector<std::int32_t>* const columns[] = {&data.xValues, &data.yValues};
+    data.lastPointLine = file.readInt32Records(
+        columns, static_cast<std::size_t>(data.pointCount), [](std::size_t row, std::size_t column) {
+            return runtime::Reading{column == 0 ? "the x value of point" : "the y value of point",
+                                    static_cast<int>(row) + 1};
+        });
     for (int k = 1; k <= 8; ++k)
         data.xTickCaptions[static_cast<std::size_t>(k - 1)] = file.readString({"x tick caption", k});
 }

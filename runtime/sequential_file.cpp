@@ -5,6 +5,7 @@
 #include "text_encoding.h"
 
 #include <algorithm>
+#include <bit>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
@@ -212,10 +213,11 @@ void SequentialFile::readNumbersAhead()
     cpu_set_t cores;
     if (::sched_getaffinity(0, sizeof cores, &cores) != 0 || CPU_COUNT(&cores) < 2)
         return;
-    // The scan starts at the first line start past the middle of what is
-    // left; lines of numbers are short, so it is looked for a little way only.
+    // The scan starts at the first line start past 45% of what is left (the
+    // reader's own share is the smaller: taking the scanned values costs it a
+    // little); lines of numbers are short, so it is looked for a little way only.
     constexpr std::size_t lookFor = std::size_t{1} << 16;
-    std::size_t start = from + (size_ - from) / 2;
+    std::size_t start = from + (size_ - from) / 20 * 9;
     if (fd_ < 0) {
         const void* lineEnd = std::memchr(buffer_.get() + start - 1, '\n', std::min(size_ - start + 1, lookFor));
         if (!lineEnd)
@@ -252,6 +254,50 @@ void SequentialFile::arriveAhead()
     aheadCount_ = ahead_->count();
     if (aheadCount_ == 0)
         leaveAhead();
+}
+
+std::size_t SequentialFile::takeAheadRecords(std::span<std::vector<std::int32_t>* const> columns, std::size_t rows,
+                                             int& recordLine)
+{
+    if (taken_ == 0)
+        arriveAhead();
+    const std::size_t width = columns.size();
+    if (base_ + pos_ != aheadAt_ || width == 0)
+        return 0;
+    rows = std::min(rows, (aheadCount_ - taken_) / width);
+    if (rows == 0)
+        return 0;
+    for (std::size_t column = 0; column < width; ++column) {
+        std::vector<std::int32_t>& values = *columns[column];
+        values.reserve(values.size() + rows);
+        const std::int32_t* from = aheadValues_ + taken_ + column;
+        for (std::size_t row = 0; row < rows; ++row, from += width)
+            values.push_back(*from);
+    }
+    // The lines as readInt32 would have counted them, field by field.
+    const auto lineEndsBefore = [&](std::size_t end) {
+        std::size_t count = 0;
+        for (std::size_t k = taken_; k < end;) {
+            if (k % 64 == 0 && end - k >= 64) {
+                count += static_cast<std::size_t>(std::popcount(aheadLineEnds_[k / 64]));
+                k += 64;
+            } else {
+                count += (aheadLineEnds_[k / 64] >> (k % 64)) & 1;
+                ++k;
+            }
+        }
+        return static_cast<int>(count);
+    };
+    const std::size_t last = taken_ + rows * width - 1;
+    recordLine = line_ + lineEndsBefore(last + 1 - width);
+    fieldLine_ = line_ + lineEndsBefore(last);
+    const bool endsLine = (aheadLineEnds_[last / 64] >> (last % 64)) & 1;
+    line_ = fieldLine_ + endsLine;
+    afterComma_ = !endsLine;
+    taken_ = last + 1;
+    if (taken_ == aheadCount_)
+        leaveAhead();
+    return rows;
 }
 
 void SequentialFile::leaveAhead()

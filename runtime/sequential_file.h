@@ -5,8 +5,10 @@
 #include <limits>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace runtime {
 
@@ -52,9 +54,15 @@ public:
     // A text field: quoted ("..." with commas kept) or running to the next
     // comma or line end, without its leading and trailing blanks.
     std::string readString(Reading reading);
+    // `rows` records of one number per column, read as readInt32 reads them
+    // one after another and appended to the columns; `naming(row, column)`
+    // gives the Reading of each. Returns the line on which the last record
+    // began, 0 when there is none. Records scanned ahead are taken in bulk.
+    template <class Naming>
+    int readInt32Records(std::span<std::vector<std::int32_t>* const> columns, std::size_t rows, Naming naming);
 
     // A hint: a long run of number fields follows. When enough bytes are
-    // left, the far half of them is scanned on a second thread meanwhile,
+    // left, the far part of them is scanned on a second thread meanwhile,
     // and the number reads take its values on arriving there. What is read,
     // errors included, stays the same.
     void readNumbersAhead();
@@ -77,6 +85,11 @@ private:
     std::size_t readSome(std::size_t at, std::size_t count);
     // Waits for the scan ahead, on arriving where it began.
     void arriveAhead();
+    // At a record's start where the scan ahead runs: up to `rows` whole
+    // records from it, appended to the columns; how many, and through
+    // `recordLine` the line the last of them began on.
+    std::size_t takeAheadRecords(std::span<std::vector<std::int32_t>* const> columns, std::size_t rows,
+                                 int& recordLine);
     // Back to reading the bytes, just past the values taken from the scan ahead.
     void leaveAhead();
     // Stops the scan ahead and forgets it.
@@ -123,6 +136,28 @@ private:
     const std::uint64_t* aheadLineEnds_ = nullptr;
     std::size_t aheadCount_ = 0;
 };
+
+template <class Naming>
+int SequentialFile::readInt32Records(std::span<std::vector<std::int32_t>* const> columns, std::size_t rows,
+                                     Naming naming)
+{
+    int recordLine = 0;
+    for (std::size_t row = 0; row < rows;) {
+        if (base_ + pos_ == aheadAt_) {
+            if (const std::size_t taken = takeAheadRecords(columns, rows - row, recordLine)) {
+                row += taken;
+                continue;
+            }
+        }
+        for (std::size_t column = 0; column < columns.size(); ++column) {
+            columns[column]->push_back(readInt32(naming(row, column)));
+            if (column == 0)
+                recordLine = fieldLine();
+        }
+        ++row;
+    }
+    return recordLine;
+}
 
 // The common case, inline and in one pass: an optional minus, one to ten
 // digits, then a comma or a line end (LF or CR LF). Anything else (blanks, a
