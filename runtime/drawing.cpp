@@ -38,26 +38,19 @@ void Drawing::startStroke(Point a, Point b, QRgb rgb, int width)
     strokes_.push_back(std::move(stroke));
 }
 
-void Drawing::Stroke::begin(Placed first)
+void Drawing::Run::begin(Placed start, double stripFrom, double stripTo)
 {
-    run = {first, first, first, first, first, first, first, first, first, first, true, true, 0, 0};
-    // Slivers are eighths of a twip, so their bounds are exact in binary.
-    const double x = first.point.x;
-    const double sliver = std::floor(x * 8) / 8;
-    run.from = std::min(x, sliver);
-    run.to = std::max(std::nextafter(x, INFINITY), sliver + 0.125);
+    *this = {start, start, start, start, start, start, start, start, start, start, true, true, stripFrom, stripTo};
+    // Rounding may put a point on a bound into its neighbour; that only
+    // keeps a point more, but the point itself is always inside.
+    const double x = start.point.x;
+    from = std::min(x, from);
+    to = std::max(std::nextafter(x, INFINITY), to);
 }
 
-void Drawing::Stroke::nextSliver(Placed first)
+void Drawing::Run::appendTo(std::vector<Point>& to) const
 {
-    appendRun(points);
-    begin(first);
-}
-
-void Drawing::Stroke::appendRun(std::vector<Point>& to) const
-{
-    Placed kept[] = {run.first,        run.lowest,      run.highest,      run.leftmost,      run.rightmost,
-                     run.last,         run.beforeLowest, run.afterLowest, run.beforeHighest, run.afterHighest};
+    Placed kept[] = {first, lowest, highest, leftmost, rightmost, last, beforeLowest, afterLowest, beforeHighest, afterHighest};
     std::sort(std::begin(kept), std::end(kept), [](Placed a, Placed b) { return a.at < b.at; });
     for (std::size_t k = 0; k < std::size(kept); ++k) {
         if (k == 0 || kept[k].at != kept[k - 1].at)
@@ -65,12 +58,25 @@ void Drawing::Stroke::appendRun(std::vector<Point>& to) const
     }
 }
 
+void Drawing::Stroke::begin(Placed first)
+{
+    // Slivers are eighths of a twip, so their bounds are exact in binary.
+    const double sliver = std::floor(double{first.point.x} * 8) / 8;
+    run.begin(first, sliver, sliver + 0.125);
+}
+
+void Drawing::Stroke::nextSliver(Placed first)
+{
+    run.appendTo(points);
+    begin(first);
+}
+
 std::vector<Drawing::Point> Drawing::Stroke::kept() const
 {
     if (rectangle)
         return points;
     std::vector<Point> all = points;
-    appendRun(all);
+    run.appendTo(all);
     return all;
 }
 
@@ -96,76 +102,37 @@ void Drawing::rectangle(QPointF corner, QPointF opposite, QColor colour, int wid
 // cut at a finer grain still.
 QPolygonF Drawing::reduced(const std::vector<Point>& points, const QTransform& toDevice)
 {
-    QPolygonF kept;
-    const auto pixel = [](Point p) { return QPointF(twipsToPixels(double{p.x}), twipsToPixels(double{p.y})); };
     // The half device column of a point straight from its twips;
     // truncation corrected downwards is floor() without a library call.
     constexpr double stripsPerColumn = 2;
     const double scale = stripsPerColumn * toDevice.m11() / twipsPerPixel;
     const double offset = stripsPerColumn * toDevice.dx();
-    const auto column = [=](Point p) {
-        const double at = scale * double{p.x} + offset;
+    const auto begin = [&](Run& run, Placed start) {
+        const double at = scale * double{start.point.x} + offset;
         // Bounded first (a NaN goes to the lower bound), as the conversion requires.
         const double bounded = at >= -1e18 ? (at <= 1e18 ? at : 1e18) : -1e18;
         const auto truncated = static_cast<std::int64_t>(bounded);
-        return truncated - (bounded < static_cast<double>(truncated));
+        const auto strip = static_cast<double>(truncated - (bounded < static_cast<double>(truncated)));
+        run.begin(start, (strip - offset) / scale, (strip + 1 - offset) / scale);
     };
-    std::size_t first = 0;
-    std::size_t lowest = 0;
-    std::size_t highest = 0;
-    std::size_t leftmost = 0;
-    std::size_t rightmost = 0;
-    Point low = points[0];
-    Point high = points[0];
-    Point left = points[0];
-    Point right = points[0];
-    // The current column's bounds in twips, so that staying in it, by far
-    // the common case, costs two comparisons. Rounding may put a point on a
-    // bound into its neighbour; that only keeps a point more.
-    double from = 0;
-    double to = 0;
-    const auto enter = [&](Point p) {
-        const std::int64_t c = column(p);
-        from = std::min(double{p.x}, (static_cast<double>(c) - offset) / scale);
-        to = std::max(std::nextafter(double{p.x}, INFINITY), (static_cast<double>(c + 1) - offset) / scale);
-    };
-    enter(points[0]);
-    const auto flush = [&](std::size_t last) {
-        const auto before = [&](std::size_t k) { return k > first ? k - 1 : k; };
-        const auto after = [&](std::size_t k) { return k < last ? k + 1 : k; };
-        std::size_t run[] = {first, lowest, highest, leftmost, rightmost, last, before(lowest), after(lowest), before(highest), after(highest)};
-        std::sort(std::begin(run), std::end(run));
-        for (std::size_t k = 0; k < std::size(run); ++k) {
-            if (k == 0 || run[k] != run[k - 1])
-                kept.append(pixel(points[run[k]]));
-        }
-    };
+    std::vector<Point> kept;
+    Run run;
+    begin(run, {points[0], 0});
     for (std::size_t i = 1; i < points.size(); ++i) {
-        const Point p = points[i];
-        if (!(double{p.x} >= from && double{p.x} < to)) {
-            flush(i - 1);
-            first = lowest = highest = leftmost = rightmost = i;
-            low = high = left = right = p;
-            enter(p);
-            continue;
-        }
-        if (p.y < low.y) {
-            lowest = i;
-            low = p;
-        } else if (p.y > high.y) {
-            highest = i;
-            high = p;
-        }
-        if (p.x < left.x) {
-            leftmost = i;
-            left = p;
-        } else if (p.x > right.x) {
-            rightmost = i;
-            right = p;
+        const Placed placed{points[i], i};
+        if (run.holds(placed.point)) {
+            run.add(placed);
+        } else {
+            run.appendTo(kept);
+            begin(run, placed);
         }
     }
-    flush(points.size() - 1);
-    return kept;
+    run.appendTo(kept);
+    QPolygonF polyline;
+    polyline.reserve(static_cast<qsizetype>(kept.size()));
+    for (const Point p : kept)
+        polyline.append(QPointF(twipsToPixels(double{p.x}), twipsToPixels(double{p.y})));
+    return polyline;
 }
 
 void Drawing::paint(QPainter& painter) const

@@ -66,11 +66,46 @@ private:
         Point point;
         std::uint64_t at;
     };
+    // A run of consecutive points within one strip of x (a sliver, or part
+    // of a device column), cut as it grows to its first, lowest, highest,
+    // leftmost, rightmost and last point and the points just before and
+    // after the lowest and the highest.
     struct Run {
         Placed first, lowest, highest, leftmost, rightmost, last;
         Placed beforeLowest, afterLowest, beforeHighest, afterHighest;
         bool awaitingAfterLowest, awaitingAfterHighest;
-        double from, to;  // the sliver's bounds in twips: from <= x < to
+        double from, to;  // the strip's bounds in twips: from <= x < to
+
+        void begin(Placed start, double stripFrom, double stripTo);
+        bool holds(Point p) const { return double{p.x} >= from && double{p.x} < to; }
+        void add(Placed placed)
+        {
+            const Point p = placed.point;
+            if (awaitingAfterLowest) {
+                afterLowest = placed;
+                awaitingAfterLowest = false;
+            }
+            if (awaitingAfterHighest) {
+                afterHighest = placed;
+                awaitingAfterHighest = false;
+            }
+            if (p.y < lowest.point.y) {
+                lowest = afterLowest = placed;
+                beforeLowest = last;
+                awaitingAfterLowest = true;
+            } else if (p.y > highest.point.y) {
+                highest = afterHighest = placed;
+                beforeHighest = last;
+                awaitingAfterHighest = true;
+            }
+            if (p.x < leftmost.point.x)
+                leftmost = placed;
+            else if (p.x > rightmost.point.x)
+                rightmost = placed;
+            last = placed;
+        }
+        // The run's points, each once, in their order.
+        void appendTo(std::vector<Point>& to) const;
     };
     struct Stroke {
         QRgb colour;
@@ -83,37 +118,13 @@ private:
         void extend(Point p)
         {
             const Placed placed{p, ++count};
-            if (!(double{p.x} >= run.from && double{p.x} < run.to)) {
+            if (run.holds(p))
+                run.add(placed);
+            else
                 nextSliver(placed);
-                return;
-            }
-            if (run.awaitingAfterLowest) {
-                run.afterLowest = placed;
-                run.awaitingAfterLowest = false;
-            }
-            if (run.awaitingAfterHighest) {
-                run.afterHighest = placed;
-                run.awaitingAfterHighest = false;
-            }
-            if (p.y < run.lowest.point.y) {
-                run.lowest = placed;
-                run.beforeLowest = run.last;
-                run.awaitingAfterLowest = true;
-            } else if (p.y > run.highest.point.y) {
-                run.highest = placed;
-                run.beforeHighest = run.last;
-                run.awaitingAfterHighest = true;
-            }
-            if (p.x < run.leftmost.point.x)
-                run.leftmost = placed;
-            else if (p.x > run.rightmost.point.x)
-                run.rightmost = placed;
-            run.last = placed;
         }
         void begin(Placed first);
         void nextSliver(Placed first);
-        // The run's points, each once, in their order.
-        void appendRun(std::vector<Point>& to) const;
         std::vector<Point> kept() const;
     };
 
