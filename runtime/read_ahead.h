@@ -34,7 +34,6 @@ public:
     const std::int32_t* values() const { return values_.data(); }
     // Bit k % 64 of word k / 64: whether the k-th field ended its line rather than at a comma.
     const std::uint64_t* lineEnds() const { return lineEnds_.data(); }
-    bool endsLine(std::size_t k) const { return (lineEnds_[k / 64] >> (k % 64)) & 1; }
     // The offset just past the separator of the first `taken` fields.
     std::size_t offsetAfter(std::size_t taken) const;
 

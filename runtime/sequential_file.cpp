@@ -282,7 +282,7 @@ std::size_t SequentialFile::takeAheadRecords(std::span<std::vector<std::int32_t>
                 count += static_cast<std::size_t>(std::popcount(aheadLineEnds_[k / 64]));
                 k += 64;
             } else {
-                count += (aheadLineEnds_[k / 64] >> (k % 64)) & 1;
+                count += aheadEndsLine(k);
                 ++k;
             }
         }
@@ -291,7 +291,7 @@ std::size_t SequentialFile::takeAheadRecords(std::span<std::vector<std::int32_t>
     const std::size_t last = taken_ + rows * width - 1;
     recordLine = line_ + lineEndsBefore(last + 1 - width);
     fieldLine_ = line_ + lineEndsBefore(last);
-    const bool endsLine = (aheadLineEnds_[last / 64] >> (last % 64)) & 1;
+    const bool endsLine = aheadEndsLine(last);
     line_ = fieldLine_ + endsLine;
     afterComma_ = !endsLine;
     taken_ = last + 1;
@@ -309,7 +309,7 @@ void SequentialFile::leaveAhead()
         } else {
             // Until the buffer is filled again, the last byte read is the
             // separator of the last value taken.
-            lastByte_ = ahead_->endsLine(taken_ - 1) ? '\n' : ',';
+            lastByte_ = aheadEndsLine(taken_ - 1) ? '\n' : ',';
             base_ = offset;
             pos_ = end_ = 0;
             atFileEnd_ = false;

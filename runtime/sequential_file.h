@@ -83,6 +83,8 @@ private:
     // Makes at least `bytes` bytes available from pos_ unless the file ends first.
     void fill(std::size_t bytes);
     std::size_t readSome(std::size_t at, std::size_t count);
+    // Whether the k-th value scanned ahead ended its line.
+    bool aheadEndsLine(std::size_t k) const { return (aheadLineEnds_[k / 64] >> (k % 64)) & 1; }
     // Waits for the scan ahead, on arriving where it began.
     void arriveAhead();
     // At a record's start where the scan ahead runs: up to `rows` whole
@@ -171,7 +173,7 @@ std::int32_t SequentialFile::readInt32(Reading reading)
         // The field is the next of those scanned ahead, read as below.
         if (taken_ < aheadCount_) {
             const std::size_t k = taken_++;
-            const bool endsLine = (aheadLineEnds_[k / 64] >> (k % 64)) & 1;
+            const bool endsLine = aheadEndsLine(k);
             fieldLine_ = line_;
             line_ += endsLine;
             afterComma_ = !endsLine;
