@@ -4,6 +4,7 @@
 #include <QPointF>
 #include <QPolygonF>
 
+#include <array>
 #include <bit>
 #include <cstddef>
 #include <cstdint>
@@ -29,18 +30,20 @@ namespace runtime {
 // many were drawn.
 class Drawing {
 public:
-    // Inline, for a series of millions of lines: extending the last stroke
-    // within its sliver is the common case.
+    // Inline, for a series of millions of lines: extending the open stroke
+    // within its sliver is the common case, and costs a store.
     void line(QPointF from, QPointF to, QRgb colour, int width)
     {
         const Point a{static_cast<float>(from.x()), static_cast<float>(from.y())};
         const Point b{static_cast<float>(to.x()), static_cast<float>(to.y())};
-        if (!strokes_.empty()) {
-            Stroke& last = strokes_.back();
-            if (!last.rectangle && last.colour == colour && last.width == width && last.run.last.point.same(a)) {
-                last.extend(b);
+        if (open_ && colour == openColour_ && width == openWidth_ && end_.same(a)) {
+            end_ = b;
+            if (b.x >= sliverFrom_ && b.x < sliverTo_ && pendingCount_ < pending_.size()) {
+                pending_[pendingCount_++] = b;
                 return;
             }
+            foldAndExtend(b);
+            return;
         }
         startStroke(a, b, colour, width);
     }
@@ -74,36 +77,10 @@ private:
         Placed first, lowest, highest, leftmost, rightmost, last;
         Placed beforeLowest, afterLowest, beforeHighest, afterHighest;
         bool awaitingAfterLowest, awaitingAfterHighest;
-        double from, to;  // the strip's bounds in twips: from <= x < to
 
-        void begin(Placed start, double stripFrom, double stripTo);
-        bool holds(Point p) const { return double{p.x} >= from && double{p.x} < to; }
-        void add(Placed placed)
-        {
-            const Point p = placed.point;
-            if (awaitingAfterLowest) {
-                afterLowest = placed;
-                awaitingAfterLowest = false;
-            }
-            if (awaitingAfterHighest) {
-                afterHighest = placed;
-                awaitingAfterHighest = false;
-            }
-            if (p.y < lowest.point.y) {
-                lowest = afterLowest = placed;
-                beforeLowest = last;
-                awaitingAfterLowest = true;
-            } else if (p.y > highest.point.y) {
-                highest = afterHighest = placed;
-                beforeHighest = last;
-                awaitingAfterHighest = true;
-            }
-            if (p.x < leftmost.point.x)
-                leftmost = placed;
-            else if (p.x > rightmost.point.x)
-                rightmost = placed;
-            last = placed;
-        }
+        void begin(Placed start);
+        // Adds the `count` points that follow the last, as if one by one.
+        void add(const Point* points, std::size_t count);
         // The run's points, each once, in their order.
         void appendTo(std::vector<Point>& to) const;
     };
@@ -111,30 +88,31 @@ private:
         QRgb colour;
         int width;
         bool rectangle;
-        std::vector<Point> points;  // a rectangle's two corners; a line's kept points before its run
-        Run run;
-        std::uint64_t count = 0;  // points drawn
-
-        void extend(Point p)
-        {
-            const Placed placed{p, ++count};
-            if (run.holds(p))
-                run.add(placed);
-            else
-                nextSliver(placed);
-        }
-        void begin(Placed first);
-        void nextSliver(Placed first);
-        std::vector<Point> kept() const;
+        std::vector<Point> points;  // a rectangle's two corners; a line's kept points before its open run
     };
 
     void startStroke(Point from, Point to, QRgb colour, int width);
+    void foldAndExtend(Point p);
+    void beginSliver(Placed first);
+    void closeStroke();
+    // The open stroke's run, with the points not yet added to it.
+    Run openRun() const;
 
     // Below this many points a stroke is painted as it is.
     static constexpr std::size_t reductionThreshold = 2048;
     static QPolygonF reduced(const std::vector<Point>& points, const QTransform& toDevice);
 
     std::vector<Stroke> strokes_;
+    // The last stroke, while lines may still extend it: its run in the
+    // current sliver, and the points drawn since, added to the run in bulk.
+    bool open_ = false;
+    QRgb openColour_ = 0;
+    int openWidth_ = 0;
+    Point end_{};
+    float sliverFrom_ = 0, sliverTo_ = 0;  // from <= x < to
+    Run run_{};
+    std::array<Point, 256> pending_{};
+    std::size_t pendingCount_ = 0;
 };
 
 }  // namespace runtime

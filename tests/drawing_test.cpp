@@ -170,6 +170,9 @@ const Series offTheBox{"OffTheBox", [](int i, int n) {
 const Series unsortedX{"UnsortedX", [](int i, int n) {
                            return QPointF(static_cast<double>(std::int64_t{i} * 7919 % n) * boxWidth / n, walkAt(i, n));
                        }};
+// Runs of 500 points on one x: more to a sliver than the drawing takes in
+// at once.
+const Series comb{"Comb", [](int i, int n) { return QPointF(across(i / 500 * 500, n), walkAt(i, n)); }};
 
 std::string caseName(const testing::TestParamInfo<std::tuple<Series, View>>& info)
 {
@@ -179,7 +182,7 @@ std::string caseName(const testing::TestParamInfo<std::tuple<Series, View>>& inf
 // Sparse: a point every 2.5 twips; dense: 13 to a twip, several to a sliver
 // the drawing keeps, across a fifth of the box.
 INSTANTIATE_TEST_SUITE_P(Screen, ReducedPainting,
-                         testing::Combine(testing::Values(randomWalk, singleSpike, sawtooth, offTheBox, unsortedX),
+                         testing::Combine(testing::Values(randomWalk, singleSpike, sawtooth, offTheBox, unsortedX, comb),
                                           testing::Values(View{"", 1, 3000, 1, QRect(0, 0, 497, 321)},
                                                           View{"Dense", 1, 20000, 0.2, QRect(0, 0, 497, 321)},
                                                           View{"Dense2x", 2, 20000, 0.2, QRect(0, 0, 994, 642)})),
