@@ -1,9 +1,10 @@
 // Arbitrary bytes as chart.dat, through the reading and every rule that
 // works on what was read. A RuntimeError is the expected answer to bad
 // input; anything else (a crash, undefined behaviour, a huge allocation) is
-// a finding. The same bytes are also read from a file through a small
-// buffer, whose edges then fall everywhere, and with the run of numbers read
-// ahead on a second thread: all readings must agree.
+// a finding. The bytes are read one number at a time, and in bulk: whole
+// records from the buffer, from a file through a small buffer whose edges
+// then fall everywhere, and with the run of numbers read ahead on a second
+// thread. All readings must agree.
 #include "chartdata/axis_scale.h"
 #include "chartdata/chart_file.h"
 #include "chartdata/plot_fractions.h"
@@ -15,6 +16,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <utility>
 #include <unistd.h>
 
 namespace {
@@ -60,19 +62,24 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+    using runtime::SequentialFile;
     const std::string fromMemory =
-        outcome(runtime::SequentialFile("chart.dat", bytes, runtime::SequentialFile::noReadAhead));
+        outcome(SequentialFile("chart.dat", bytes, SequentialFile::noReadAhead, SequentialFile::Numbers::OneByOne));
+    const std::string fromMemoryInBulk = outcome(SequentialFile("chart.dat", bytes, SequentialFile::noReadAhead));
     FILE* copy = std::fopen("chart.dat", "wb");
     if (!copy || std::fwrite(data, 1, size, copy) != size || std::fclose(copy) != 0)
         std::abort();
     // Read ahead from the smallest run of numbers on, so that its start
     // falls anywhere.
-    const std::string fromFile = outcome(runtime::SequentialFile("chart.dat", 64, 0));
-    const std::string fromMemoryAhead = outcome(runtime::SequentialFile("chart.dat", bytes, 0));
-    for (const std::string* other : {&fromFile, &fromMemoryAhead}) {
+    const std::string fromFile = outcome(SequentialFile("chart.dat", 64, 0));
+    const std::string fromMemoryAhead = outcome(SequentialFile("chart.dat", bytes, 0));
+    const std::pair<const char*, const std::string*> others[] = {{"whole, numbers in bulk", &fromMemoryInBulk},
+                                                                 {"in pieces, numbers ahead", &fromFile},
+                                                                 {"whole, numbers ahead", &fromMemoryAhead}};
+    for (const auto& [how, other] : others) {
         if (*other != fromMemory) {
-            std::fprintf(stderr, "read whole:\n%s\nread %s:\n%s\n", fromMemory.c_str(),
-                         other == &fromFile ? "in pieces, numbers ahead" : "whole, numbers ahead", other->c_str());
+            std::fprintf(stderr, "read whole, one number at a time:\n%s\nread %s:\n%s\n", fromMemory.c_str(), how,
+                         other->c_str());
             std::abort();
         }
     }

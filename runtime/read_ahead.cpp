@@ -1,6 +1,7 @@
 #include "read_ahead.h"
 
 #include "large_arrays.h"
+#include "plain_field.h"
 
 #include <cerrno>
 #include <cstring>
@@ -8,44 +9,6 @@
 #include <unistd.h>
 
 namespace runtime {
-namespace {
-
-// An optional minus, ten digits, CR LF.
-constexpr std::size_t longestField = 13;
-
-struct Field {
-    std::int32_t value;
-    bool endsLine;
-    std::size_t length;  // separator included; 0 when the bytes are no field of the plain form
-};
-
-// `data` has a NUL after its `size` bytes.
-[[gnu::always_inline]] inline Field plainField(const char* data, std::size_t size)
-{
-    std::size_t q = 0;
-    const bool negative = data[0] == '-';
-    q += negative;
-    const std::size_t digits = q;
-    std::int64_t value = 0;
-    // The NUL after the bytes stops this scan.
-    while (q - digits < 10 && static_cast<unsigned char>(data[q] - '0') < 10)
-        value = value * 10 + (data[q++] - '0');
-    if (q == digits || q >= size)
-        return {0, false, 0};
-    value = negative ? -value : value;
-    if (value < INT32_MIN || value > INT32_MAX)
-        return {0, false, 0};
-    const auto v = static_cast<std::int32_t>(value);
-    if (data[q] == ',')
-        return {v, false, q + 1};
-    if (data[q] == '\n')
-        return {v, true, q + 1};
-    if (data[q] == '\r' && q + 1 < size && data[q + 1] == '\n')
-        return {v, true, q + 2};
-    return {0, false, 0};
-}
-
-}  // namespace
 
 ReadAhead::ReadAhead(int fd, std::string_view bytes, std::size_t start, std::size_t end)
     : fd_(fd), bytes_(bytes), start_(start), end_(end)
@@ -103,15 +66,15 @@ void ReadAhead::scan()
 
     static_assert(checkpointEvery % 64 == 0);
     constexpr std::size_t chunk = std::size_t{1} << 20;
-    const auto window = std::make_unique_for_overwrite<char[]>(chunk + 1);
-    window[0] = '\0';
+    const auto window = std::make_unique_for_overwrite<char[]>(chunk + zerosAfterText);
+    endText(window.get());
     std::size_t base = start_;  // the offset of window[0]
     std::size_t have = 0;
     std::size_t p = 0;
     std::uint64_t lineBits = 0;  // the bits of the word not yet pushed
     for (;;) {
         // Refilled while a whole field may not be in the window.
-        if (have - p < longestField && base + have < end_) {
+        if (have - p < longestPlainField && base + have < end_) {
             if (cancelled_) {
                 lineEnds_.push_back(lineBits);
                 return;
@@ -121,9 +84,9 @@ void ReadAhead::scan()
             have -= p;
             p = 0;
             have += readAt(window.get() + have, chunk - have, base + have);
-            window[have] = '\0';
+            endText(window.get() + have);
         }
-        const Field field = plainField(window.get() + p, have - p);
+        const PlainField field = plainField(window.get() + p, have - p);
         if (field.length == 0) {
             lineEnds_.push_back(lineBits);
             return;
@@ -147,11 +110,11 @@ std::size_t ReadAhead::offsetAfter(std::size_t taken) const
     const std::size_t fields = taken % checkpointEvery;
     if (fields == 0)
         return offset;
-    std::vector<char> bytes(fields * longestField + 1);
-    const std::size_t have = readAt(bytes.data(), bytes.size() - 1, offset);
-    bytes[have] = '\0';
+    std::vector<char> bytes(fields * longestPlainField + zerosAfterText);
+    const std::size_t have = readAt(bytes.data(), bytes.size() - zerosAfterText, offset);
+    endText(bytes.data() + have);
     for (std::size_t k = 0, p = 0; k < fields; ++k) {
-        const Field field = plainField(bytes.data() + p, have - p);
+        const PlainField field = plainField(bytes.data() + p, have - p);
         p += field.length;
         offset += field.length;
     }

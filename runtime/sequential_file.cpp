@@ -106,8 +106,8 @@ Parsed parseInt32(std::string_view token, std::int32_t& value)
 
 }  // namespace
 
-SequentialFile::SequentialFile(std::string name, std::size_t bufferBytes, std::size_t readAheadBytes)
-    : name_(std::move(name)), readAheadBytes_(readAheadBytes)
+SequentialFile::SequentialFile(std::string name, std::size_t bufferBytes, std::size_t readAheadBytes, Numbers numbers)
+    : name_(std::move(name)), readAheadBytes_(readAheadBytes), numbers_(numbers)
 {
     // Non-blocking, so that a FIFO named like the file cannot stall the open.
     fd_ = ::open(name_.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
@@ -126,24 +126,25 @@ SequentialFile::SequentialFile(std::string name, std::size_t bufferBytes, std::s
     // A megabyte at a time by default: reads of that size are fast, and the
     // buffer stays in the cache.
     capacity_ = std::max<std::size_t>(bufferBytes, 64);
-    buffer_ = std::make_unique_for_overwrite<char[]>(capacity_ + 1);
+    buffer_ = std::make_unique_for_overwrite<char[]>(capacity_ + zerosAfterText);
     size_ = static_cast<std::size_t>(info.st_size);
-    buffer_[0] = '\0';
+    endText(buffer_.get());
 }
 
-SequentialFile::SequentialFile(std::string name, std::string_view bytes, std::size_t readAheadBytes)
+SequentialFile::SequentialFile(std::string name, std::string_view bytes, std::size_t readAheadBytes, Numbers numbers)
     : name_(std::move(name)),
-      buffer_(std::make_unique_for_overwrite<char[]>(bytes.size() + 1)),
+      buffer_(std::make_unique_for_overwrite<char[]>(bytes.size() + zerosAfterText)),
       capacity_(bytes.size()),
       end_(bytes.size()),
       atFileEnd_(true),
       lastByte_(bytes.empty() ? '\0' : bytes.back()),
       size_(bytes.size()),
       latin1_(!isValidUtf8(bytes)),
-      readAheadBytes_(readAheadBytes)
+      readAheadBytes_(readAheadBytes),
+      numbers_(numbers)
 {
     std::copy(bytes.begin(), bytes.end(), buffer_.get());
-    buffer_[end_] = '\0';
+    endText(buffer_.get() + end_);
 }
 
 SequentialFile::~SequentialFile() { close(); }
@@ -194,7 +195,7 @@ void SequentialFile::fill(std::size_t bytes)
         end_ += got;
         lastByte_ = buffer_[end_ - 1];
     }
-    buffer_[end_] = '\0';
+    endText(buffer_.get() + end_);
 }
 
 std::size_t SequentialFile::position() const
@@ -207,17 +208,19 @@ std::size_t SequentialFile::position() const
 void SequentialFile::readNumbersAhead()
 {
     const std::size_t from = position();
-    if (!isOpen() || ahead_ || from >= size_ || size_ - from <= std::max<std::size_t>(readAheadBytes_, 1))
+    if (!isOpen() || ahead_ || numbers_ == Numbers::OneByOne || from >= size_
+        || size_ - from <= std::max<std::size_t>(readAheadBytes_, 1))
         return;
     // A second core or nothing to gain: the cores this process may run on.
     cpu_set_t cores;
     if (::sched_getaffinity(0, sizeof cores, &cores) != 0 || CPU_COUNT(&cores) < 2)
         return;
-    // The scan starts at the first line start past 45% of what is left (the
-    // reader's own share is the smaller: taking the scanned values costs it a
-    // little); lines of numbers are short, so it is looked for a little way only.
+    // The scan starts at the first line start past the middle of what is
+    // left, where the reader, taking whole records from its buffer, tends to
+    // arrive as the scan ends; lines of numbers are short, so the line start
+    // is looked for a little way only.
     constexpr std::size_t lookFor = std::size_t{1} << 16;
-    std::size_t start = from + (size_ - from) / 20 * 9;
+    std::size_t start = from + (size_ - from) / 2;
     if (fd_ < 0) {
         const void* lineEnd = std::memchr(buffer_.get() + start - 1, '\n', std::min(size_ - start + 1, lookFor));
         if (!lineEnd)
@@ -254,6 +257,54 @@ void SequentialFile::arriveAhead()
     aheadCount_ = ahead_->count();
     if (aheadCount_ == 0)
         leaveAhead();
+}
+
+std::size_t SequentialFile::readPlainRecords(std::span<std::vector<std::int32_t>* const> columns, std::size_t rows,
+                                             int& recordLine)
+{
+    if (!buffer_ || columns.empty())
+        return 0;
+    const char* const data = buffer_.get();
+    // Where the scan ahead begins in the buffer, if it does.
+    const std::size_t ahead = aheadAt_ >= base_ ? aheadAt_ - base_ : std::numeric_limits<std::size_t>::max();
+    std::size_t p = pos_;
+    int line = line_;
+    bool endsLine = false;  // whether the last whole record ended its line
+    bool fieldEndsLine = false;
+    std::size_t read = 0;
+    for (; read < rows; ++read) {
+        const std::size_t start = p;
+        const int startLine = line;
+        std::size_t column = 0;
+        for (; column < columns.size(); ++column) {
+            if (end_ - p < lookahead || p == ahead)
+                break;
+            const PlainField field = plainField(data + p, end_ - p);
+            if (field.length == 0)
+                break;
+            columns[column]->push_back(field.value);
+            p += field.length;
+            line += field.endsLine;
+            fieldEndsLine = field.endsLine;
+        }
+        // A record cut short is left to be read field by field.
+        if (column < columns.size()) {
+            for (std::size_t k = 0; k < column; ++k)
+                columns[k]->pop_back();
+            p = start;
+            line = startLine;
+            break;
+        }
+        recordLine = startLine;
+        endsLine = fieldEndsLine;
+    }
+    if (read > 0) {
+        pos_ = p;
+        line_ = line;
+        fieldLine_ = line - endsLine;
+        afterComma_ = !endsLine;
+    }
+    return read;
 }
 
 std::size_t SequentialFile::takeAheadRecords(std::span<std::vector<std::int32_t>* const> columns, std::size_t rows,
@@ -313,7 +364,7 @@ void SequentialFile::leaveAhead()
             base_ = offset;
             pos_ = end_ = 0;
             atFileEnd_ = false;
-            buffer_[0] = '\0';
+            endText(buffer_.get());
         }
     }
     dropAhead();

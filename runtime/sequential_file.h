@@ -1,5 +1,7 @@
 #pragma once
 
+#include "plain_field.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <limits>
@@ -30,16 +32,21 @@ struct Reading {
 // and the read; the file is closed by then.
 class SequentialFile {
 public:
+    // How runs of numbers are read: in bulk (whole records at a time, and
+    // far ahead on a second thread), or one by one, the plain way that the
+    // tests and the fuzzer compare the bulk readings with.
+    enum class Numbers { InBulk, OneByOne };
+
     // The buffer is a megabyte unless a size is given (at least 64 bytes);
     // the tests and the fuzzer read through small ones to reach its edges
     // often. A run of numbers is read ahead (see readNumbersAhead) when more
-    // than `readAheadBytes` are left; the tests and the fuzzer set it to 0,
-    // or to none to compare.
+    // than `readAheadBytes` are left; the tests and the fuzzer set it to 0.
     explicit SequentialFile(std::string name, std::size_t bufferBytes = std::size_t{1} << 20,
-                            std::size_t readAheadBytes = std::size_t{1} << 20);
+                            std::size_t readAheadBytes = std::size_t{1} << 20, Numbers numbers = Numbers::InBulk);
     // Text already in memory, read by the same rules under the given name
     // (the fuzzer feeds the reader this way).
-    SequentialFile(std::string name, std::string_view bytes, std::size_t readAheadBytes = std::size_t{1} << 20);
+    SequentialFile(std::string name, std::string_view bytes, std::size_t readAheadBytes = std::size_t{1} << 20,
+                   Numbers numbers = Numbers::InBulk);
     static constexpr std::size_t noReadAhead = std::numeric_limits<std::size_t>::max();
     ~SequentialFile();
     SequentialFile(const SequentialFile&) = delete;
@@ -57,7 +64,8 @@ public:
     // `rows` records of one number per column, read as readInt32 reads them
     // one after another and appended to the columns; `naming(row, column)`
     // gives the Reading of each. Returns the line on which the last record
-    // began, 0 when there is none. Records scanned ahead are taken in bulk.
+    // began, 0 when there is none. In bulk, records of plain fields are read
+    // straight from the buffer, and records scanned ahead are taken whole.
     template <class Naming>
     int readInt32Records(std::span<std::vector<std::int32_t>* const> columns, std::size_t rows, Naming naming);
 
@@ -92,6 +100,12 @@ private:
     // `recordLine` the line the last of them began on.
     std::size_t takeAheadRecords(std::span<std::vector<std::int32_t>* const> columns, std::size_t rows,
                                  int& recordLine);
+    // At a record's start: up to `rows` whole records of plain fields from
+    // the buffer, appended to the columns; how many, and through
+    // `recordLine` the line the last of them began on. Stops short of the
+    // buffer's last bytes and of the scan ahead.
+    std::size_t readPlainRecords(std::span<std::vector<std::int32_t>* const> columns, std::size_t rows,
+                                 int& recordLine);
     // Back to reading the bytes, just past the values taken from the scan ahead.
     void leaveAhead();
     // Stops the scan ahead and forgets it.
@@ -103,6 +117,10 @@ private:
             fill(1);
         return pos_ < end_ ? static_cast<unsigned char>(buffer_[pos_]) : -1;
     }
+    // A plain field fits in this many bytes, with room to spare; the buffer
+    // holds as many from the reader on, unless the file ends first.
+    static constexpr std::size_t lookahead = 24;
+
     [[noreturn]] void fail(std::string problem, Reading reading, bool atEnd = false);
     void skipBlanks();
     void consumeLineEnd();
@@ -115,7 +133,7 @@ private:
 
     std::string name_;
     int fd_ = -1;  // -1 for text in memory
-    std::unique_ptr<char[]> buffer_;  // the window on the file, and a NUL after it
+    std::unique_ptr<char[]> buffer_;  // the window on the file, ended by endText
     std::size_t capacity_ = 0;
     std::size_t base_ = 0;  // the file offset of buffer_[0]
     std::size_t pos_ = 0;   // the next byte to read, in buffer_
@@ -130,6 +148,7 @@ private:
     // The scan ahead, its start while the reader has not passed it, and how
     // many of its values were taken.
     std::size_t readAheadBytes_;
+    Numbers numbers_;
     std::unique_ptr<ReadAhead> ahead_;
     std::size_t aheadAt_ = std::numeric_limits<std::size_t>::max();
     std::size_t taken_ = 0;
@@ -148,6 +167,12 @@ int SequentialFile::readInt32Records(std::span<std::vector<std::int32_t>* const>
         if (base_ + pos_ == aheadAt_) {
             if (const std::size_t taken = takeAheadRecords(columns, rows - row, recordLine)) {
                 row += taken;
+                continue;
+            }
+        }
+        if (numbers_ == Numbers::InBulk) {
+            if (const std::size_t read = readPlainRecords(columns, rows - row, recordLine)) {
+                row += read;
                 continue;
             }
         }
@@ -183,39 +208,18 @@ std::int32_t SequentialFile::readInt32(Reading reading)
             return value;
         }
     }
-    // A number of the fast kind and its end fit in this many bytes.
-    constexpr std::size_t lookahead = 24;
     if (end_ - pos_ < lookahead && !atFileEnd_)
         fill(lookahead);
-    const char* const data = buffer_.get();
-    std::size_t p = pos_;
-    if (p >= end_)
+    if (pos_ >= end_)
         return readInt32Carefully(reading);
-    const bool negative = data[p] == '-';
-    p += negative;
-    const std::size_t digits = p;
-    std::int64_t value = 0;
-    // The byte after the buffer's last is a NUL, which stops this scan.
-    while (static_cast<unsigned char>(data[p] - '0') < 10 && p - digits < 10)
-        value = value * 10 + (data[p++] - '0');
-    if (p == digits || p >= end_)
+    const PlainField field = plainField(buffer_.get() + pos_, end_ - pos_);
+    if (field.length == 0)
         return readInt32Carefully(reading);
-    value = negative ? -value : value;
-    if (value < INT32_MIN || value > INT32_MAX)
-        return readInt32Carefully(reading);
-    if (data[p] == ',') {
-        afterComma_ = true;
-    } else if (data[p] == '\n' || (data[p] == '\r' && data[p + 1] == '\n')) {
-        afterComma_ = false;
-        fieldLine_ = line_++;
-        pos_ = p + 1 + (data[p] == '\r');
-        return static_cast<std::int32_t>(value);
-    } else {
-        return readInt32Carefully(reading);
-    }
     fieldLine_ = line_;
-    pos_ = p + 1;
-    return static_cast<std::int32_t>(value);
+    line_ += field.endsLine;
+    afterComma_ = !field.endsLine;
+    pos_ += field.length;
+    return field.value;
 }
 
 }  // namespace runtime

@@ -302,10 +302,11 @@ TEST(ChartFile, ALongFileThatRunsOutNamesItsLastLine)
 
 namespace {
 
-// Reading the numbers ahead on a second thread must change nothing: each
-// file is read with its far half scanned ahead (through a small buffer, a
-// large one, and from memory) and without, and the readings must agree,
-// errors included. The case's twist sits where the scan runs.
+// Reading the numbers in bulk must change nothing: each file is read one
+// number at a time, and in bulk, whole records from the buffer, on one core
+// and with its far half scanned ahead (through a small buffer, a large one,
+// and from memory); the readings must agree, errors included. The case's
+// twist sits where the scan runs, or where the reader runs before it.
 struct AheadCase {
     const char* name;
     std::string bytes;
@@ -353,12 +354,16 @@ TEST_P(ReadingAhead, ReadsWhatReadingInOrderReads)
     CurrentDirectory here(folder.path());
     folder.write("chart.dat", GetParam().bytes);
     using runtime::SequentialFile;
-    const std::string inOrder = reading(SequentialFile("chart.dat", std::size_t{1} << 20, SequentialFile::noReadAhead));
+    const std::size_t megabyte = std::size_t{1} << 20;
+    const std::string inOrder =
+        reading(SequentialFile("chart.dat", megabyte, SequentialFile::noReadAhead, SequentialFile::Numbers::OneByOne));
+    EXPECT_EQ(reading(SequentialFile("chart.dat", megabyte, SequentialFile::noReadAhead)), inOrder) << "one core";
     EXPECT_EQ(reading(SequentialFile("chart.dat", 64, 0)), inOrder) << "small buffer";
-    EXPECT_EQ(reading(SequentialFile("chart.dat", std::size_t{1} << 20, 0)), inOrder) << "large buffer";
+    EXPECT_EQ(reading(SequentialFile("chart.dat", megabyte, 0)), inOrder) << "large buffer";
     EXPECT_EQ(reading(SequentialFile("chart.dat", GetParam().bytes, 0)), inOrder) << "from memory";
 }
 
+const int near = aheadPoints / 4;
 const int far = aheadPoints * 3 / 4;
 
 INSTANTIATE_TEST_SUITE_P(
@@ -368,6 +373,9 @@ INSTANTIATE_TEST_SUITE_P(
         AheadCase{"CrLf", aheadFile(aheadPoints, pointLines(aheadPoints, "\r\n"))},
         AheadCase{"LoneCr", aheadFile(aheadPoints, pointLines(aheadPoints, "\r"))},
         AheadCase{"BlanksAndAFraction", aheadFile(aheadPoints, pointLines(aheadPoints, "\n", far, " 7 ,\t8.5\r\n"))},
+        // A record whose x is plain and y is not, before the scan and in it.
+        AheadCase{"CutRecordNear", aheadFile(aheadPoints, pointLines(aheadPoints, "\n", near, "7, 8\n"))},
+        AheadCase{"CutRecordFar", aheadFile(aheadPoints, pointLines(aheadPoints, "\n", far, "7,8.5\n"))},
         AheadCase{"BlankLines", aheadFile(aheadPoints, pointLines(aheadPoints, "\n", far, "\n\n7,8\n"))},
         AheadCase{"ElevenDigits", aheadFile(aheadPoints, pointLines(aheadPoints, "\n", far, "00000000007,-00000000008\n"))},
         AheadCase{"ThreeNumbersToALine",
