@@ -54,7 +54,7 @@ void Drawing::Run::add(const Point* points, std::size_t count)
     float lowY = lowest.point.y, highY = highest.point.y;
     float leftX = leftmost.point.x, rightX = rightmost.point.x;
     const auto extremes = [](const Point* block8, Lanes& least, Lanes& most) {
-        // The candidate is second, so a NaN drops out.
+        // A NaN compares false, so it never takes an extreme's place.
         least = Lanes{inf, inf, inf, inf};
         most = -least;
         for (std::size_t k = 0; k < block; k += 2) {
