@@ -156,7 +156,7 @@ void Drawing::foldAndExtend(Point p)
 {
     run_.add(pending_.data(), pendingCount_);
     pendingCount_ = 0;
-    if (p.x >= sliverFrom_ && p.x < sliverTo_) {
+    if (inSliver(p)) {
         pending_[pendingCount_++] = p;
         return;
     }
@@ -185,9 +185,8 @@ void Drawing::startStroke(Point a, Point b, QRgb rgb, int width)
     open_ = true;
     openColour_ = rgb;
     openWidth_ = width;
-    end_ = a;
     beginSliver({a, 0});
-    line(QPointF(a.x, a.y), QPointF(b.x, b.y), rgb, width);
+    extend(b);
 }
 
 void Drawing::rectangle(QPointF corner, QPointF opposite, QColor colour, int width)

@@ -36,16 +36,10 @@ public:
     {
         const Point a{static_cast<float>(from.x()), static_cast<float>(from.y())};
         const Point b{static_cast<float>(to.x()), static_cast<float>(to.y())};
-        if (open_ && colour == openColour_ && width == openWidth_ && end_.same(a)) {
-            end_ = b;
-            if (b.x >= sliverFrom_ && b.x < sliverTo_ && pendingCount_ < pending_.size()) {
-                pending_[pendingCount_++] = b;
-                return;
-            }
-            foldAndExtend(b);
-            return;
-        }
-        startStroke(a, b, colour, width);
+        if (open_ && colour == openColour_ && width == openWidth_ && end_.same(a))
+            extend(b);
+        else
+            startStroke(a, b, colour, width);
     }
     void rectangle(QPointF corner, QPointF opposite, QColor colour, int width);
 
@@ -92,7 +86,18 @@ private:
     };
 
     void startStroke(Point from, Point to, QRgb colour, int width);
+    // The open stroke's next point: kept for its sliver's run, or, when the
+    // buffer is full or the point lies past the sliver, foldAndExtend.
+    void extend(Point p)
+    {
+        end_ = p;
+        if (inSliver(p) && pendingCount_ < pending_.size())
+            pending_[pendingCount_++] = p;
+        else
+            foldAndExtend(p);
+    }
     void foldAndExtend(Point p);
+    bool inSliver(Point p) const { return p.x >= sliverFrom_ && p.x < sliverTo_; }
     void beginSliver(Placed first);
     void closeStroke();
     // The open stroke's run, with the points not yet added to it.
