@@ -259,15 +259,20 @@ void SequentialFile::arriveAhead()
         leaveAhead();
 }
 
-std::size_t SequentialFile::readPlainRecords(std::span<std::vector<std::int32_t>* const> columns, std::size_t rows,
-                                             int& recordLine)
+// With the width known when compiled, the columns stay in registers; a
+// chart's points are two.
+template <std::size_t fixedWidth>
+std::size_t SequentialFile::readPlainRecordsOf(std::span<std::vector<std::int32_t>* const> columns, std::size_t rows,
+                                               int& recordLine)
 {
-    if (!buffer_ || columns.empty())
-        return 0;
+    const std::size_t width = fixedWidth ? fixedWidth : columns.size();
     const char* const data = buffer_.get();
-    // Where the scan ahead begins in the buffer, if it does.
-    const std::size_t ahead = aheadAt_ >= base_ ? aheadAt_ - base_ : std::numeric_limits<std::size_t>::max();
     std::size_t p = pos_;
+    // Fields start here at most: a field and its end fit in the bytes left,
+    // and the reader stops where the scan ahead begins.
+    std::size_t limit = end_ >= lookahead ? end_ - lookahead + 1 : 0;
+    if (aheadAt_ >= base_ + p)
+        limit = std::min(limit, aheadAt_ - base_);
     int line = line_;
     bool endsLine = false;  // whether the last whole record ended its line
     bool fieldEndsLine = false;
@@ -276,8 +281,8 @@ std::size_t SequentialFile::readPlainRecords(std::span<std::vector<std::int32_t>
         const std::size_t start = p;
         const int startLine = line;
         std::size_t column = 0;
-        for (; column < columns.size(); ++column) {
-            if (end_ - p < lookahead || p == ahead)
+        for (; column < width; ++column) {
+            if (p >= limit)
                 break;
             const PlainField field = plainField(data + p, end_ - p);
             if (field.length == 0)
@@ -288,7 +293,7 @@ std::size_t SequentialFile::readPlainRecords(std::span<std::vector<std::int32_t>
             fieldEndsLine = field.endsLine;
         }
         // A record cut short is left to be read field by field.
-        if (column < columns.size()) {
+        if (column < width) {
             for (std::size_t k = 0; k < column; ++k)
                 columns[k]->pop_back();
             p = start;
@@ -305,6 +310,16 @@ std::size_t SequentialFile::readPlainRecords(std::span<std::vector<std::int32_t>
         afterComma_ = !endsLine;
     }
     return read;
+}
+
+std::size_t SequentialFile::readPlainRecords(std::span<std::vector<std::int32_t>* const> columns, std::size_t rows,
+                                             int& recordLine)
+{
+    if (!buffer_ || columns.empty())
+        return 0;
+    if (columns.size() == 2)
+        return readPlainRecordsOf<2>(columns, rows, recordLine);
+    return readPlainRecordsOf<0>(columns, rows, recordLine);
 }
 
 std::size_t SequentialFile::takeAheadRecords(std::span<std::vector<std::int32_t>* const> columns, std::size_t rows,

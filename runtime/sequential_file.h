@@ -106,6 +106,9 @@ private:
     // buffer's last bytes and of the scan ahead.
     std::size_t readPlainRecords(std::span<std::vector<std::int32_t>* const> columns, std::size_t rows,
                                  int& recordLine);
+    template <std::size_t fixedWidth>
+    std::size_t readPlainRecordsOf(std::span<std::vector<std::int32_t>* const> columns, std::size_t rows,
+                                   int& recordLine);
     // Back to reading the bytes, just past the values taken from the scan ahead.
     void leaveAhead();
     // Stops the scan ahead and forgets it.
