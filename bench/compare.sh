@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Times Chart Viewer's load-to-shown against gnuplot and matplotlib drawing
 # the same generated series (632 x 419, 3-px red line), each under
-# /usr/bin/time -v for wall time and peak memory.
+# /usr/bin/time -v for wall time and peak memory, the medians of three runs.
 #   bench/compare.sh [n ...]     default sizes: 1000000 10000000
 set -euo pipefail
 
@@ -45,18 +45,28 @@ fig.add_subplot().plot(xy[:, 0], xy[:, 1], color="#C80A0A", linewidth=3 * 72 / 9
 fig.savefig("matplotlib.png")
 PY
 
-# Sets wall (s) and rss (MB) from one command run in the size's folder.
+# The middle of its arguments, numbers.
+median() { printf '%s\n' "$@" | sort -g | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
+
+# Sets wall (s), rss (MB) and shown (ms, chartviewer only) from a command run
+# in the size's folder: the medians of three runs, since the machine's pace
+# wanders between runs.
 measure() {
   local folder=$1
   shift
-  if ! (cd "$folder" && timeout 900 /usr/bin/time -v -o "$work/time.txt" "$@" >"$work/out.txt" 2>"$work/err.txt"); then
-    echo "failed: $*" >&2
-    tail -5 "$work/err.txt" >&2
-    wall=nan rss=nan
-    return
-  fi
-  wall=$(awk -F': ' '/Elapsed \(wall clock\)/ { n = split($2, p, ":"); s = 0; for (i = 1; i <= n; i++) s = s * 60 + p[i]; print s }' "$work/time.txt")
-  rss=$(awk -F': ' '/Maximum resident set size/ { printf "%.1f", $2 / 1024 }' "$work/time.txt")
+  local walls=() rsses=() shows=()
+  for run in 1 2 3; do
+    if ! (cd "$folder" && timeout 900 /usr/bin/time -v -o "$work/time.txt" "$@" >"$work/out.txt" 2>"$work/err.txt"); then
+      echo "failed: $*" >&2
+      tail -5 "$work/err.txt" >&2
+      wall=nan rss=nan shown=nan
+      return
+    fi
+    walls+=("$(awk -F': ' '/Elapsed \(wall clock\)/ { n = split($2, p, ":"); s = 0; for (i = 1; i <= n; i++) s = s * 60 + p[i]; print s }' "$work/time.txt")")
+    rsses+=("$(awk -F': ' '/Maximum resident set size/ { printf "%.1f", $2 / 1024 }' "$work/time.txt")")
+    shows+=("$(grep -o 'shown_ms=[0-9.]*' "$work/out.txt" | cut -d= -f2 || echo 0)")
+  done
+  wall=$(median "${walls[@]}") rss=$(median "${rsses[@]}") shown=$(median "${shows[@]}")
 }
 
 echo "$(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ //')"
@@ -73,8 +83,7 @@ unset key
 plot 'chart.dat' skip 4 every ::0::$((n - 1)) using 1:2 with lines lw 3 lc rgb '#C80A0A'
 GP
   measure "$folder" env QT_QPA_PLATFORM=offscreen "$build/bench/end_to_end_bench" --here --window
-  cv_wall=$wall cv_rss=$rss
-  shown=$(grep -o 'shown_ms=[0-9.]*' "$work/out.txt" | cut -d= -f2 || true)
+  cv_wall=$wall cv_rss=$rss cv_shown=$shown
   for tool in chartviewer gnuplot matplotlib; do
     case $tool in
       gnuplot) measure "$folder" gnuplot plot.gp ;;
@@ -84,6 +93,6 @@ GP
       "$(awk -v a="$wall" -v b="$cv_wall" 'BEGIN { printf "%.2f", a / b }')" \
       "$(awk -v a="$rss" -v b="$cv_rss" 'BEGIN { printf "%.2f", a / b }')"
   done
-  echo "  (chartviewer in-process load-to-shown: ${shown:-?} ms; the rest is process start and exit)"
+  echo "  (chartviewer in-process load-to-shown: ${cv_shown:-?} ms; the rest is process start and exit)"
   rm -f "$folder/chart.dat"
 done
