@@ -209,7 +209,7 @@ void Drawing::rectangle(QPointF corner, QPointF opposite, QColor colour, int wid
 // leftmost and rightmost points and the neighbours of its extremes (the
 // line into and out of a spike) too. The slivers a stroke keeps are the same
 // cut at a finer grain still.
-QPolygonF Drawing::reduced(const std::vector<Point>& points, const QTransform& toDevice)
+std::vector<Drawing::Point> Drawing::reduced(const std::vector<Point>& points, const QTransform& toDevice)
 {
     // The half device column of a point straight from its twips;
     // truncation corrected downwards is floor() without a library call.
@@ -237,12 +237,10 @@ QPolygonF Drawing::reduced(const std::vector<Point>& points, const QTransform& t
         run.appendTo(kept);
         i = end;
     }
-    QPolygonF polyline;
-    polyline.reserve(static_cast<qsizetype>(kept.size()));
-    for (const Point p : kept)
-        polyline.append(QPointF(twipsToPixels(double{p.x}), twipsToPixels(double{p.y})));
-    return polyline;
+    return kept;
 }
+
+QPointF Drawing::toPixels(Point p) { return QPointF(twipsToPixels(double{p.x}), twipsToPixels(double{p.y})); }
 
 void Drawing::paint(QPainter& painter) const
 {
@@ -251,26 +249,29 @@ void Drawing::paint(QPainter& painter) const
     painter.setBrush(Qt::NoBrush);
     const QTransform toDevice = painter.combinedTransform();
     const bool reducible = toDevice.type() <= QTransform::TxScale;
-    const auto toPixels = [](Point p) {
-        return QPointF(twipsToPixels(double{p.x}), twipsToPixels(double{p.y}));
-    };
     for (const Stroke& stroke : strokes_) {
         painter.setPen(penFor(stroke.colour, stroke.width));
         if (stroke.rectangle) {
             painter.drawRect(QRectF(toPixels(stroke.points[0]), toPixels(stroke.points[1])).normalized());
             continue;
         }
-        std::vector<Point> points = stroke.points;
-        if (open_ && &stroke == &strokes_.back())
-            openRun().appendTo(points);
-        if (points.size() == 2) {
-            painter.drawLine(toPixels(points[0]), toPixels(points[1]));
-        } else if (reducible && points.size() > reductionThreshold) {
-            painter.drawPolyline(reduced(points, toDevice));
+        // The points painted are the stroke's own, unless this paint makes
+        // them: the open stroke ends with its open run, a long one is reduced.
+        std::vector<Point> made;
+        const std::vector<Point>* points = &stroke.points;
+        if (open_ && &stroke == &strokes_.back()) {
+            made = stroke.points;
+            openRun().appendTo(made);
+            points = &made;
+        }
+        if (points->size() == 2) {
+            painter.drawLine(toPixels((*points)[0]), toPixels((*points)[1]));
         } else {
+            if (reducible && points->size() > reductionThreshold)
+                points = &(made = reduced(*points, toDevice));
             QPolygonF polyline;
-            polyline.reserve(static_cast<qsizetype>(points.size()));
-            for (const Point p : points)
+            polyline.reserve(static_cast<qsizetype>(points->size()));
+            for (const Point p : *points)
                 polyline.append(toPixels(p));
             painter.drawPolyline(polyline);
         }

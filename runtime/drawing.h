@@ -105,7 +105,8 @@ private:
 
     // Below this many points a stroke is painted as it is.
     static constexpr std::size_t reductionThreshold = 2048;
-    static QPolygonF reduced(const std::vector<Point>& points, const QTransform& toDevice);
+    static std::vector<Point> reduced(const std::vector<Point>& points, const QTransform& toDevice);
+    static QPointF toPixels(Point p);
 
     std::vector<Stroke> strokes_;
     // The last stroke, while lines may still extend it: its run in the
