@@ -120,6 +120,13 @@ private:
             fill(1);
         return pos_ < end_ ? static_cast<unsigned char>(buffer_[pos_]) : -1;
     }
+    // The bookkeeping after a number field read by the fast paths.
+    void fieldEnded(bool endsLine)
+    {
+        fieldLine_ = line_;
+        line_ += endsLine;
+        afterComma_ = !endsLine;
+    }
     // A plain field fits in this many bytes, with room to spare; the buffer
     // holds as many from the reader on, unless the file ends first.
     static constexpr std::size_t lookahead = 24;
@@ -201,10 +208,7 @@ std::int32_t SequentialFile::readInt32(Reading reading)
         // The field is the next of those scanned ahead, read as below.
         if (taken_ < aheadCount_) {
             const std::size_t k = taken_++;
-            const bool endsLine = aheadEndsLine(k);
-            fieldLine_ = line_;
-            line_ += endsLine;
-            afterComma_ = !endsLine;
+            fieldEnded(aheadEndsLine(k));
             const std::int32_t value = aheadValues_[k];
             if (taken_ == aheadCount_)
                 leaveAhead();
@@ -218,9 +222,7 @@ std::int32_t SequentialFile::readInt32(Reading reading)
     const PlainField field = plainField(buffer_.get() + pos_, end_ - pos_);
     if (field.length == 0)
         return readInt32Carefully(reading);
-    fieldLine_ = line_;
-    line_ += field.endsLine;
-    afterComma_ = !field.endsLine;
+    fieldEnded(field.endsLine);
     pos_ += field.length;
     return field.value;
 }
