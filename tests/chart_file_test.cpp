@@ -3,28 +3,22 @@
 #include "chartdata/chart_file.h"
 #include "runtime/runtime_error.h"
 #include "runtime/sequential_file.h"
-#include "temp_folder.h"
+#include "work_folder.h"
 
 #include <gtest/gtest.h>
-
-#include <sys/stat.h>
 
 #include <optional>
 
 using chartdata::ChartData;
-using testsupport::CurrentDirectory;
-using testsupport::TempFolder;
+using testsupport::WorkFolder;
 
 namespace {
 
-const std::string exampleFile =
-    "Weekly Output\nWeek\nUnits\n5\n1,120\n2,135\n3,128\n4,150\n5,162\n"
-    "W1,W1,W2,W3,W4,\"W5, late\",W6,W7\n";
+const std::string& exampleFile = testsupport::exampleChart;
 
 ChartData readText(const std::string& bytes)
 {
-    TempFolder folder;
-    CurrentDirectory here(folder.path());
+    WorkFolder folder;
     folder.write("chart.dat", bytes);
     runtime::SequentialFile file("chart.dat");
     return chartdata::readChartData(file);
@@ -133,8 +127,7 @@ class ReadingFails : public testing::TestWithParam<Failure> {};
 
 TEST_P(ReadingFails, WithAMessageNamingFileLineAndRead)
 {
-    TempFolder folder;
-    CurrentDirectory here(folder.path());
+    WorkFolder folder;
     if (GetParam().bytes)
         folder.write("chart.dat", *GetParam().bytes);
     try {
@@ -194,31 +187,9 @@ INSTANTIATE_TEST_SUITE_P(
                 "chart.dat, line 6: a quoted text has no closing quote on its line while reading x tick caption 2"}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(ChartFile, NotARegularFileFailsAtOnce)
-{
-    TempFolder folder;
-    CurrentDirectory here(folder.path());
-    std::filesystem::create_directory("chart.dat");
-    EXPECT_THROW(
-        {
-            try {
-                runtime::SequentialFile file("chart.dat");
-            } catch (const runtime::RuntimeError& error) {
-                EXPECT_STREQ(error.what(), "chart.dat: is a folder, not a file");
-                throw;
-            }
-        },
-        runtime::RuntimeError);
-    std::filesystem::remove("chart.dat");
-    ASSERT_EQ(::mkfifo("chart.dat", 0600), 0);
-    // A FIFO with no writer would block a plain open for ever.
-    EXPECT_THROW(runtime::SequentialFile file("chart.dat"), runtime::RuntimeError);
-}
-
 TEST(ChartFile, AHugeCountReservesNothingForIt)
 {
-    TempFolder folder;
-    CurrentDirectory here(folder.path());
+    WorkFolder folder;
     folder.write("chart.dat", head + "2000000000\n1,2\n3,4\n");
     runtime::SequentialFile file("chart.dat");
     ChartData data;
@@ -227,13 +198,8 @@ TEST(ChartFile, AHugeCountReservesNothingForIt)
     EXPECT_LT(data.xValues.capacity(), 100u);
 }
 
-}  // namespace
 
-namespace {
-
-// Over a megabyte, so that fields, line ends and captions straddle the edges
-// of the buffer the file is read through; read from memory, the same bytes
-// are one piece.
+// Points in five layouts by turns, all the file's line ends among them.
 std::string longFile(int points)
 {
     std::string text = "Long \xE9\r\nX\r\nY\r\n" + std::to_string(points) + "\r\n";
@@ -251,56 +217,6 @@ std::string longFile(int points)
     return text + "\nA,\"B, b\",C,D,E,F,G,H";
 }
 
-TEST(ChartFile, ALongFileReadsAsItDoesInOnePiece)
-{
-    constexpr int points = 200000;
-    const std::string text = longFile(points);
-    ASSERT_GT(text.size(), 2u << 20);
-    TempFolder folder;
-    CurrentDirectory here(folder.path());
-    folder.write("chart.dat", text);
-    runtime::SequentialFile fromFile("chart.dat");
-    runtime::SequentialFile fromMemory("chart.dat", text);
-    const ChartData a = chartdata::readChartData(fromFile);
-    const ChartData b = chartdata::readChartData(fromMemory);
-    EXPECT_EQ(a.title, "Long \xC3\xA9");
-    ASSERT_EQ(a.xValues.size(), std::size_t{points});
-    for (int i = 1; i <= points; ++i)
-        ASSERT_EQ(a.xValues[static_cast<std::size_t>(i - 1)], i);
-    EXPECT_EQ(a.yValues, b.yValues);
-    EXPECT_EQ(a.xTickCaptions, b.xTickCaptions);
-    EXPECT_EQ(a.xTickCaptions[1], "B, b");
-    EXPECT_EQ(a.lastPointLine, b.lastPointLine);
-}
-
-TEST(ChartFile, ALongFileThatRunsOutNamesItsLastLine)
-{
-    const std::string text = longFile(200000);
-    const std::string cut = text.substr(0, text.rfind('\n'));  // no captions
-    TempFolder folder;
-    CurrentDirectory here(folder.path());
-    folder.write("chart.dat", cut);
-    std::string fromFile;
-    std::string fromMemory;
-    try {
-        runtime::SequentialFile file("chart.dat");
-        chartdata::readChartData(file);
-    } catch (const runtime::RuntimeError& error) {
-        fromFile = error.what();
-    }
-    try {
-        runtime::SequentialFile file("chart.dat", cut);
-        chartdata::readChartData(file);
-    } catch (const runtime::RuntimeError& error) {
-        fromMemory = error.what();
-    }
-    EXPECT_EQ(fromFile, fromMemory);
-    EXPECT_NE(fromFile.find("input past end of file while reading x tick caption 1"), std::string::npos) << fromFile;
-}
-
-}  // namespace
-
-namespace {
 
 // Reading the numbers in bulk must change nothing: each file is read one
 // number at a time, and in bulk, whole records from the buffer, on one core
@@ -350,8 +266,7 @@ class ReadingAhead : public testing::TestWithParam<AheadCase> {};
 
 TEST_P(ReadingAhead, ReadsWhatReadingInOrderReads)
 {
-    TempFolder folder;
-    CurrentDirectory here(folder.path());
+    WorkFolder folder;
     folder.write("chart.dat", GetParam().bytes);
     using runtime::SequentialFile;
     const std::size_t megabyte = std::size_t{1} << 20;
@@ -394,7 +309,11 @@ INSTANTIATE_TEST_SUITE_P(
         AheadCase{"EndsAfterTheLastPoint", aheadFile(aheadPoints, pointLines(aheadPoints), "")},
         AheadCase{"EndsWithoutALineEnd", aheadFile(aheadPoints, pointLines(aheadPoints - 1) + "1,2", "")},
         AheadCase{"EndsInANumber", aheadFile(aheadPoints, pointLines(aheadPoints - 1) + "1,", "")},
-        AheadCase{"EndsAfterOneCaption", aheadFile(aheadPoints, pointLines(aheadPoints - 1) + "1,2,A\n", "")}),
+        AheadCase{"EndsAfterOneCaption", aheadFile(aheadPoints, pointLines(aheadPoints - 1) + "1,2,A\n", "")},
+        // Over a megabyte of mixed layouts, so that fields, line ends and captions
+        // straddle the buffer's edges; cut short before its captions too.
+        AheadCase{"LongMixed", longFile(200000)},
+        AheadCase{"LongMixedRunsOut", longFile(200000).substr(0, longFile(200000).rfind('\n'))}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

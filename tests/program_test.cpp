@@ -1,176 +1,157 @@
-// The real executable: start-up failures end it with the error report, and
-// under a real X display server its window appears and closes cleanly.
-#include "process.h"
-#include "temp_folder.h"
-#include "xvfb_display.h"
+// The real executable, as a user starts it: what only the whole program shows,
+// its exit status, its report on standard error and in a message box, and its
+// window on a real display server printing to a real spooler.
+#include "desktop.h"
+#include "spooler.h"
+#include "work_folder.h"
+
+#include <QFile>
+#include <QProcess>
+
+#include <poppler-qt6.h>
 
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <chrono>
-#include <filesystem>
 #include <functional>
-#include <fstream>
-#include <optional>
-#include <regex>
-#include <thread>
 
 namespace {
 
 using namespace std::chrono_literals;
-using testsupport::TempFolder;
-
-const std::string program = CHARTVIEWER_PATH;
-
-const std::string exampleFile =
-    "Weekly Output\nWeek\nUnits\n5\n1,120\n2,135\n3,128\n4,150\n5,162\n"
-    "W1,W1,W2,W3,W4,\"W5, late\",W6,W7\n";
-
-using Setup = std::function<void(const TempFolder&)>;
-
-Setup chartFile(std::string bytes)
-{
-    return [bytes](const TempFolder& folder) { folder.write("chart.dat", bytes); };
-}
-
-const std::string head = "T\nX\nY\n";
-const std::string captions = "A,B,C,D,E,F,G,H\n";
+using namespace testsupport;
 
 struct StartupFailure {
     const char* name;
-    Setup setup;
-    std::string report;
+    std::function<void(const WorkFolder&)> setup;
+    QString report;
 };
 
 void PrintTo(const StartupFailure& c, std::ostream* out) { *out << c.name; }
 
 class StartupFails : public testing::TestWithParam<StartupFailure> {};
 
-TEST_P(StartupFails, WithTheErrorReportAndStatus1)
+TEST_P(StartupFails, WithTheReportAndStatus1)
 {
-    TempFolder folder;
+    WorkFolder folder;
     GetParam().setup(folder);
-    std::vector<std::string> command{program};
+    QString program = CHARTVIEWER_PATH;
+    QStringList arguments;
     // Root reads any file: an unreadable one needs another user, who gets a
     // copy of the program, since the build may lie where only root may go.
     if (::geteuid() == 0) {
-        std::filesystem::permissions(folder.path(), std::filesystem::perms(0755));
-        const auto copy = folder.path() / "chartviewer";
-        std::filesystem::copy_file(program, copy);
-        command = {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups", copy.string()};
+        QFile::setPermissions(folder.path(), QFile::Permissions(0x7755));
+        QFile::copy(program, folder.path("chartviewer"));
+        arguments = {"--reuid=65534", "--regid=65534", "--clear-groups", folder.path("chartviewer")};
+        program = "setpriv";
     }
-    // The time limit is the test that it does not hang (a FIFO, say); without
-    // a display there is no dialog to wait for.
-    const auto result = testsupport::runProcess(command, 60s, {{"QT_QPA_PLATFORM", "offscreen"}}, folder.path());
-    EXPECT_EQ(result.exitCode, 1);
-    EXPECT_NE(result.err.find("Chart Viewer: " + GetParam().report + "\n"), std::string::npos) << result.err;
+    QProcess viewer;
+    viewer.setWorkingDirectory(folder.path());
+    auto env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "offscreen");  // no dialog to wait for
+    viewer.setProcessEnvironment(env);
+    viewer.start(program, arguments);
+    // The bound is the test that it does not hang (on a FIFO, say).
+    ASSERT_TRUE(viewer.waitForFinished(60000));
+    EXPECT_EQ(viewer.exitCode(), 1);
+    const QString err = QString::fromUtf8(viewer.readAllStandardError());
+    EXPECT_TRUE(err.contains("Chart Viewer: " + GetParam().report + "\n")) << err.toStdString();
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, StartupFails,
     testing::Values(
-        StartupFailure{"NoChartFile", [](const TempFolder&) {}, "chart.dat: file not found"},
-        StartupFailure{"AFolder", [](const TempFolder& f) { std::filesystem::create_directory(f.path() / "chart.dat"); },
+        StartupFailure{"NoChartFile", [](const WorkFolder&) {}, "chart.dat: file not found"},
+        StartupFailure{"AFolder", [](const WorkFolder& f) { QDir(f.path()).mkdir("chart.dat"); },
                        "chart.dat: is a folder, not a file"},
-        StartupFailure{"AFifo", [](const TempFolder& f) { ::mkfifo((f.path() / "chart.dat").c_str(), 0644); },
+        StartupFailure{"AFifo", [](const WorkFolder& f) { ::mkfifo(qPrintable(f.path("chart.dat")), 0644); },
                        "chart.dat: is not a regular file"},
         StartupFailure{"Unreadable",
-                       [](const TempFolder& f) {
-                           std::filesystem::permissions(f.write("chart.dat", head + "1\n1,2\n" + captions),
-                                                        std::filesystem::perms::none);
+                       [](const WorkFolder& f) {
+                           f.write("chart.dat", exampleChart);
+                           QFile::setPermissions(f.path("chart.dat"), {});
                        },
                        "chart.dat: permission denied"},
-        StartupFailure{"FewerThanThreeLines", chartFile("T\nX\n"),
-                       "chart.dat, line 2: input past end of file while reading the y-axis caption (line 3)"},
-        StartupFailure{"DataRunsOut", chartFile(head + "5\n1,120\n2,135\n3,128\n4,150\n5\n"),
-                       "chart.dat, line 9: input past end of file while reading the y value of point 5"},
-        StartupFailure{"TooFewCaptions", chartFile(head + "1\n1,2\nA,B,C\n"),
-                       "chart.dat, line 6: input past end of file while reading x tick caption 4"},
-        StartupFailure{"NoPoints", chartFile(head + "0\n" + captions),
-                       "chart.dat, line 4: the count of points is 0; a chart needs at least one point"},
-        StartupFailure{"NegativeCount", chartFile(head + "-3\n" + captions),
-                       "chart.dat, line 4: the count of points is -3; it must not be negative"},
-        StartupFailure{"NotANumber", chartFile(head + "1\n1,x\n" + captions),
-                       "chart.dat, line 5: expected a number, found \"x\" while reading the y value of point 1"},
-        StartupFailure{"OutOfRange", chartFile(head + "1\n1,2147483648\n" + captions),
-                       "chart.dat, line 5: 2147483648 is outside the 32-bit range -2147483648 to 2147483647 "
-                       "while reading the y value of point 1"},
-        StartupFailure{"EmptyNumericField", chartFile(head + "1\n1,,\n" + captions),
-                       "chart.dat, line 5: expected a number, found an empty field while reading the y value of point 1"},
-        StartupFailure{"UnterminatedQuote", chartFile(head + "1\n1,2\n\"A,B\n"),
-                       "chart.dat, line 6: a quoted text has no closing quote on its line while reading x tick caption 1"},
-        StartupFailure{"NulInsideANumber", chartFile(head + "1\n1" + std::string(1, '\0') + "2,3\n" + captions),
-                       "chart.dat, line 5: expected a number, found \"1\\x002\" while reading the x value of point 1"},
-        StartupFailure{"LastXEqualsFirst", chartFile(head + "3\n4,1\n5,2\n4,3\n" + captions),
+        StartupFailure{"DataRunsOut", [](const WorkFolder& f) { f.write("chart.dat", "T\nX\nY\n5\n1,120\n2,135\n3\n"); },
+                       "chart.dat, line 7: input past end of file while reading the y value of point 3"},
+        StartupFailure{"LastXEqualsFirst",
+                       [](const WorkFolder& f) { f.write("chart.dat", "T\nX\nY\n3\n4,1\n5,2\n4,3\nA,B,C,D,E,F,G,H\n"); },
                        "chart.dat, line 7: division by zero: the last x value equals the first (4), "
                        "so the points cannot be spread across the plot"}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// ---- On a display server (run under tests/with-xvfb.sh).
+
+// The window's client pixels of the two buttons.
+const QPoint printButton(596, 140), exitButton(596, 212);
+
 TEST(Desktop, WindowAppearsAndClosingItEndsTheProgram)
 {
-    testsupport::XvfbDisplay display;
-    TempFolder folder;
-    folder.write("chart.dat", exampleFile);
-    const testsupport::Env env{{"DISPLAY", display.name()}, {"QT_QPA_PLATFORM", "xcb"}};
-    const std::string output = (folder.path() / "output").string();
-    testsupport::BackgroundProcess viewer({program}, env, folder.path(), output);
-
-    std::string window;
-    for (auto deadline = std::chrono::steady_clock::now() + 30s; window.empty();) {
-        ASSERT_LT(std::chrono::steady_clock::now(), deadline) << "no window appeared";
-        ASSERT_TRUE(viewer.running()) << "the program ended";
-        const auto found = testsupport::runProcess(
-            {"xdotool", "search", "--onlyvisible", "--name", "^Chart Viewer$"}, 10s, env);
-        window = found.out.substr(0, found.out.find('\n'));
-        if (window.empty())
-            std::this_thread::sleep_for(100ms);
-    }
-    const auto info = testsupport::runProcess({"xwininfo", "-id", window}, 10s, env);
-    EXPECT_NE(info.out.find("Width: 632\n"), std::string::npos) << info.out;
-    EXPECT_NE(info.out.find("Height: 419\n"), std::string::npos) << info.out;
-    EXPECT_NE(info.out.find("Map State: IsViewable"), std::string::npos) << info.out;
-
-    testsupport::askWindowToClose(display.name(), std::stoul(window));
-    EXPECT_EQ(viewer.waitForExit(30s), std::optional<int>(0)) << std::ifstream(output).rdbuf();
+    WorkFolder folder;
+    folder.write("chart.dat", exampleChart);
+    Viewer viewer(folder.path());
+    const QStringList shown = viewer.windows(1);
+    ASSERT_EQ(shown.size(), 1) << viewer.errors().toStdString();
+    const QString info = output("xwininfo", {"-id", shown[0]});
+    EXPECT_TRUE(info.contains("Width: 632\n") && info.contains("Height: 419\n")) << info.toStdString();
+    EXPECT_TRUE(info.contains("Map State: IsViewable")) << info.toStdString();
+    askWindowToClose(shown[0]);
+    EXPECT_EQ(viewer.waitForExit(30000), 0) << viewer.errors().toStdString();
 }
 
-}  // namespace
-
-namespace {
-
-// On a real display a start-up failure also shows the report in a message
-// box; the chart window never appears, and dismissing the box ends with status 1.
+// The chart window never appears; dismissing the box ends with status 1.
 TEST(Desktop, StartupFailureShowsTheReportInAMessageBox)
 {
-    testsupport::XvfbDisplay display;
-    TempFolder folder;
-    const testsupport::Env env{{"DISPLAY", display.name()}, {"QT_QPA_PLATFORM", "xcb"}};
-    const std::string output = (folder.path() / "output").string();
-    testsupport::BackgroundProcess viewer({program}, env, folder.path(), output);
+    WorkFolder folder;
+    Viewer viewer(folder.path());
+    const QStringList shown = viewer.windows(1);
+    ASSERT_EQ(shown.size(), 1) << viewer.errors().toStdString();
+    EXPECT_FALSE(output("xwininfo", {"-id", shown[0]}).contains("Width: 632\n")) << "the chart window, not a box";
+    askWindowToClose(shown[0]);
+    EXPECT_EQ(viewer.waitForExit(30000), 1);
+    EXPECT_TRUE(viewer.errors().contains("Chart Viewer: chart.dat: file not found\n"));
+}
 
-    std::vector<std::string> shown;
-    for (auto deadline = std::chrono::steady_clock::now() + 30s; shown.empty();) {
-        ASSERT_LT(std::chrono::steady_clock::now(), deadline) << "no message box appeared";
-        ASSERT_TRUE(viewer.running()) << std::ifstream(output).rdbuf();
-        const auto found = testsupport::runProcess({"xdotool", "search", "--all", "--onlyvisible", "--pid",
-                                                    std::to_string(viewer.pid()), "--name", "^Chart Viewer$"},
-                                                   10s, env);
-        for (std::size_t at = 0, end; (end = found.out.find('\n', at)) != std::string::npos; at = end + 1)
-            shown.push_back(found.out.substr(at, end - at));
-        if (shown.empty())
-            std::this_thread::sleep_for(100ms);
-    }
-    ASSERT_EQ(shown.size(), 1u) << "the chart window must not appear";
-    const auto info = testsupport::runProcess({"xwininfo", "-id", shown[0]}, 10s, env);
-    EXPECT_EQ(info.out.find("Width: 632\n"), std::string::npos) << "that is the chart window, not a message box";
+TEST(Desktop, PrintClickPrintsOnePageAndExitEndsWithStatus0)
+{
+    CupsSpooler spooler;
+    WorkFolder folder;
+    folder.write("chart.dat", exampleChart);
+    Viewer viewer(folder.path(), {"CUPS_SERVER=" + spooler.socketPath()});
+    const QStringList shown = viewer.windows(1);
+    ASSERT_EQ(shown.size(), 1) << viewer.errors().toStdString();
+    viewer.click(shown[0], printButton.x(), printButton.y());
 
-    testsupport::askWindowToClose(display.name(), std::stoul(shown[0]));
-    EXPECT_EQ(viewer.waitForExit(30s), std::optional<int>(1));
-    std::ifstream report(output);
-    const std::string text((std::istreambuf_iterator<char>(report)), {});
-    EXPECT_NE(text.find("Chart Viewer: chart.dat: file not found\n"), std::string::npos) << text;
+    const QStringList jobs = spooler.waitForJobs(1, 60s);
+    ASSERT_EQ(jobs.size(), 1) << viewer.errors().toStdString() << spooler.errorLog().toStdString();
+    const auto pdf = Poppler::Document::load(jobs[0]);
+    ASSERT_TRUE(pdf && pdf->numPages() == 1);
+    EXPECT_TRUE(pdf->page(0)->text({}).contains("Weekly Output"));
+    EXPECT_EQ(spooler.waitForJobs(2, 3s).size(), 1) << "one job for one click";
+
+    viewer.click(shown[0], exitButton.x(), exitButton.y());
+    EXPECT_EQ(viewer.waitForExit(30000), 0) << viewer.errors().toStdString();
+}
+
+TEST(Desktop, PrintWithoutSpoolerReportsInABoxAndKeepsRunning)
+{
+    WorkFolder folder;
+    folder.write("chart.dat", exampleChart);
+    Viewer viewer(folder.path(), {"CUPS_SERVER=" + folder.path("no-spooler")});
+    const QStringList shown = viewer.windows(1);
+    ASSERT_EQ(shown.size(), 1) << viewer.errors().toStdString();
+    viewer.click(shown[0], printButton.x(), printButton.y());
+
+    const QStringList withBox = viewer.windows(2);
+    ASSERT_EQ(withBox.size(), 2) << viewer.errors().toStdString();
+    EXPECT_TRUE(viewer.errors().contains("Chart Viewer: Printing failed: "));
+    for (const QString& w : withBox)
+        if (w != shown[0])
+            askWindowToClose(w);
+    ASSERT_EQ(viewer.windows(1).size(), 1);
+    viewer.click(shown[0], exitButton.x(), exitButton.y());
+    EXPECT_EQ(viewer.waitForExit(30000), 0) << viewer.errors().toStdString();
 }
 
 }  // namespace

@@ -1,0 +1,95 @@
+#include "desktop.h"
+
+#include <QFile>
+#include <QThread>
+
+#include <X11/Xlib.h>
+
+#include <stdexcept>
+
+namespace testsupport {
+
+QString output(const QString& program, const QStringList& arguments)
+{
+    QProcess process;
+    process.start(program, arguments);
+    if (!process.waitForFinished(30000))
+        throw std::runtime_error(program.toStdString() + " did not end");
+    return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+Viewer::Viewer(const QString& folder, const QStringList& environment)
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "xcb");
+    for (const QString& setting : environment)
+        env.insert(setting.section('=', 0, 0), setting.section('=', 1));
+    process_.setProcessEnvironment(env);
+    process_.setWorkingDirectory(folder);
+    // A file, not a pipe: the pipe would be read only in an event loop.
+    errors_.open();
+    process_.setStandardErrorFile(errors_.fileName());
+    process_.start(CHARTVIEWER_PATH, {});
+    if (!process_.waitForStarted())
+        throw std::runtime_error("the viewer did not start");
+}
+
+Viewer::~Viewer()
+{
+    if (running())
+        process_.kill(), process_.waitForFinished();
+}
+
+std::optional<int> Viewer::waitForExit(int msecs)
+{
+    if (!process_.waitForFinished(msecs) || process_.exitStatus() != QProcess::NormalExit)
+        return std::nullopt;
+    return process_.exitCode();
+}
+
+QString Viewer::errors()
+{
+    QFile file(errors_.fileName());
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+}
+
+QStringList Viewer::windows(int n)
+{
+    for (int tries = 0;; ++tries) {
+        const QStringList found = output("xdotool", {"search", "--all", "--onlyvisible", "--pid",
+                                                     QString::number(process_.processId()), "--name", "^Chart Viewer$"})
+                                      .split('\n', Qt::SkipEmptyParts);
+        if (found.size() == n || tries > 300 || !running())
+            return found;
+        QThread::msleep(100);
+    }
+}
+
+void Viewer::click(const QString& window, int x, int y)
+{
+    output("xdotool", {"mousemove", "--window", window, QString::number(x), QString::number(y), "click", "1"});
+}
+
+void Viewer::keys(const QString& window, const QStringList& keys)
+{
+    output("xdotool", QStringList{"key", "--window", window} + keys);
+}
+
+void askWindowToClose(const QString& window)
+{
+    Display* connection = XOpenDisplay(nullptr);
+    if (!connection)
+        throw std::runtime_error("no display");
+    XEvent event{};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = window.toULong();
+    event.xclient.message_type = XInternAtom(connection, "WM_PROTOCOLS", False);
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = static_cast<long>(XInternAtom(connection, "WM_DELETE_WINDOW", False));
+    event.xclient.data.l[1] = CurrentTime;
+    XSendEvent(connection, event.xclient.window, False, NoEventMask, &event);
+    XFlush(connection);
+    XCloseDisplay(connection);
+}
+
+}  // namespace testsupport

@@ -1,0 +1,42 @@
+#pragma once
+// The real executable on the display server the test runs under
+// (tests/with-xvfb.sh gives each test a private Xvfb).
+#include <QProcess>
+#include <QDir>
+#include <QStringList>
+#include <QTemporaryFile>
+
+#include <optional>
+
+namespace testsupport {
+
+// Standard output of a program run to its end (bounded).
+QString output(const QString& program, const QStringList& arguments);
+
+// The viewer started in a folder, on the display, with extra environment.
+class Viewer {
+public:
+    explicit Viewer(const QString& folder, const QStringList& environment = {});
+    Viewer(const Viewer&) = delete;
+    Viewer& operator=(const Viewer&) = delete;
+    ~Viewer();
+
+    bool running() const { return process_.state() == QProcess::Running; }
+    std::optional<int> waitForExit(int msecs);  // the status once ended normally
+    QString errors();  // what it wrote to standard error so far
+
+    // Its visible windows captioned "Chart Viewer", waiting (bounded) until there are n.
+    QStringList windows(int n);
+    void click(const QString& window, int x, int y);
+    void keys(const QString& window, const QStringList& keys);
+
+private:
+    QProcess process_;
+    QTemporaryFile errors_{QDir::tempPath() + "/viewer-errors-XXXXXX"};
+};
+
+// Asks a window to close as its title bar's close button would (WM_DELETE_WINDOW),
+// without a window manager.
+void askWindowToClose(const QString& window);
+
+}  // namespace testsupport

@@ -1,0 +1,16 @@
+#!/bin/sh
+# Runs a command on a private Xvfb display, stopped after it. Xvfb picks a free
+# display number itself (-displayfd), so tests may run side by side.
+set -u
+dir=$(mktemp -d)
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$dir/display" 2>"$dir/log" &
+server=$!
+until grep -q '^[0-9][0-9]*$' "$dir/display" 2>/dev/null; do
+  kill -0 "$server" 2>/dev/null || { cat "$dir/log" >&2; rm -rf "$dir"; exit 1; }
+  sleep 0.05
+done
+DISPLAY=:$(cat "$dir/display") "$@"
+status=$?
+kill "$server"; wait "$server" 2>/dev/null
+rm -rf "$dir"
+exit $status
