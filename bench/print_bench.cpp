@@ -3,9 +3,9 @@
 // For each size: the click (the page's load and the job handed to CUPS), the
 // time until the spooler's backend has the whole document, and its size.
 #include "chart_generator.h"
-#include "cups_spooler.h"
 #include "frm_chart.h"
-#include "temp_folder.h"
+#include "spooler.h"
+#include "work_folder.h"
 
 #include <QApplication>
 #include <QImage>
@@ -39,17 +39,16 @@ int main(int argc, char** argv)
 
     qputenv("QT_QPA_PLATFORM", "offscreen");
     testsupport::CupsSpooler spooler;
-    setenv("CUPS_SERVER", spooler.socketPath().c_str(), 1);
+    setenv("CUPS_SERVER", qPrintable(spooler.socketPath()), 1);
     QApplication application(argc, argv);
-    testsupport::TempFolder folder;
-    testsupport::CurrentDirectory here(folder.path());
+    testsupport::WorkFolder folder;
     fs::create_directory("images");
     QImage logo(120, 60, QImage::Format_RGB32);
     logo.fill(Qt::darkCyan);
     logo.save("images/customlogo.bmp");
 
     std::printf("%10s %10s %12s %9s\n", "points", "click ms", "captured ms", "PDF KB");
-    std::size_t jobs = 0;
+    int jobs = 0;
     for (const long long n : sizes) {
         bench::writeChartFile("chart.dat", n);
         frmChart form;
@@ -60,10 +59,10 @@ int main(int argc, char** argv)
         const auto captured = spooler.waitForJobs(++jobs, std::chrono::seconds(120));
         const double done = msSince(start);
         if (captured.size() < jobs) {
-            std::printf("%10lld   no job captured\n%s\n", n, spooler.errorLog().c_str());
+            std::printf("%10lld   no job captured\n%s\n", n, qPrintable(spooler.errorLog()));
             return 1;
         }
-        std::printf("%10lld %10.1f %12.1f %9.1f\n", n, click, done, double(fs::file_size(captured.back())) / 1024);
+        std::printf("%10lld %10.1f %12.1f %9.1f\n", n, click, done, double(fs::file_size(captured.back().toStdString())) / 1024);
         std::fflush(stdout);
     }
     std::printf("click: the page's load and the job handed to CUPS; captured: until the backend holds it\n");

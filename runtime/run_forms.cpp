@@ -10,6 +10,7 @@ int runForms(int argc, char** argv, const Project& project)
 {
     QApplication application(argc, argv);
     QApplication::setApplicationDisplayName(qtString(project.title));
+    QApplication::setDesktopFileName(qtString(project.desktopFileName));
     std::unique_ptr<Form> startup;
     try {
         startup = project.forms.at(0)();

@@ -9,10 +9,13 @@
 
 namespace runtime {
 
-// The project: its title (for error reports) and its windows in order. The
-// first window is the start-up object.
+// The project: its title (for error reports), the name of its desktop entry
+// without ".desktop" (the desktop finds its name and icon by it; on Wayland it
+// is the app id) and its windows in order. The first window is the start-up
+// object.
 struct Project {
     std::string_view title;
+    std::string_view desktopFileName;
     std::vector<std::function<std::unique_ptr<Form>()>> forms;
 };
 

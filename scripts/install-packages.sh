@@ -1,20 +1,37 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages that building, running and testing need,
-# and only those that are missing.
+# Installs the Debian 12 packages that a task needs, and only those that are
+# missing. The task is the first argument:
+#   build    building the viewer and running it (scripts/run-example.sh)
+#   test     that, and what the tests and the fuzzer need (scripts/run-tests.sh);
+#            the default
+#   package  that, and Debian's packaging tools (scripts/build-package.sh)
 set -euo pipefail
 
-packages=(
-  # build
-  g++ cmake make qt6-base-dev libgl-dev libx11-dev libcups2-dev
-  # fonts the forms are drawn with
-  fonts-liberation
-  # tests: GoogleTest, a real X server and tools to drive it, a private print
+build=(
+  g++ cmake make qt6-base-dev libcups2-dev
+  # fonts the forms are drawn with; a native window on a Wayland desktop
+  fonts-liberation qt6-wayland
+)
+test=(
+  # GoogleTest, a real X server and tools to drive it, a private print
   # spooler and the tools that read what it captured
-  libgtest-dev libgmock-dev xvfb xdotool x11-utils
-  cups-daemon cups-client cups-bsd poppler-utils
+  libgtest-dev libgmock-dev libx11-dev xvfb xdotool x11-utils
+  cups-daemon cups-client cups-bsd libpoppler-qt6-dev pkg-config
+  # the installed files' own checkers, and a headless Wayland compositor
+  desktop-file-utils appstream man-db weston
   # the fuzzer: clang with libFuzzer and the sanitizer runtimes
   clang libclang-rt-14-dev
 )
+package=(
+  build-essential dpkg-dev debhelper lintian
+)
+
+case "${1:-test}" in
+  build) packages=("${build[@]}") ;;
+  test) packages=("${build[@]}" "${test[@]}") ;;
+  package) packages=("${build[@]}" "${package[@]}") ;;
+  *) echo "usage: $0 [build|test|package]" >&2; exit 2 ;;
+esac
 
 missing=()
 for package in "${packages[@]}"; do

@@ -1,5 +1,5 @@
 // Print from the chart window in-process: each test has its own cupsd whose raw
-// queue captures the PDF that Qt hands over, read back with poppler-utils.
+// queue captures the PDF that Qt hands over, read back with poppler's Qt library.
 #include "frm_chart.h"
 #include "spooler.h"
 #include "work_folder.h"

@@ -1,0 +1,41 @@
+#!/bin/sh
+# The Debian package as a user gets it: built by scripts/build-package.sh,
+# free of lintian errors, installed by apt with the installed program opening
+# a chart, and removed by apt with nothing it installed left behind.
+# It changes the system's packages: it needs root (or sudo without a password)
+# and refuses when the package is installed already.
+set -eu
+source=$1 id=$2
+sudo=
+[ "$(id -u)" -eq 0 ] || sudo="sudo -n"
+if dpkg-query -W -f='${Status}' chartviewer 2>/dev/null | grep -q "ok installed"; then
+  echo "chartviewer is installed already; remove it first"
+  exit 1
+fi
+work=$(mktemp -d)
+installed=
+remove() { $sudo env DEBIAN_FRONTEND=noninteractive apt-get remove -y -q chartviewer; installed=; }
+trap '[ -z "$installed" ] || remove; rm -rf "$work"' EXIT
+
+"$source/scripts/build-package.sh" >"$work/build.log" 2>&1 || { cat "$work/build.log"; exit 1; }
+deb=$(tail -n 1 "$work/build.log")
+lintian --fail-on error "$deb"
+
+# What the package brings that was not there before.
+dpkg-deb --fsys-tarfile "$deb" | tar -t | sed 's|^\.||; s|/$||' | while read -r path; do
+  [ -z "$path" ] || [ -e "$path" ] || echo "$path"
+done >"$work/new"
+installed=yes
+$sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -q "$deb"
+for path in $(dpkg -L chartviewer); do
+  [ -e "$path" ] || { echo "installed but missing: $path"; exit 1; }
+done
+# The installed program opens the example chart, under its app id.
+sh "$source/tests/wayland_test.sh" /usr/bin/chartviewer "$source/examples/weekly/chart.dat" "$id"
+
+remove
+left=0
+while read -r path; do
+  [ ! -e "$path" ] || { echo "left behind: $path"; left=1; }
+done <"$work/new"
+exit $left
