@@ -44,10 +44,12 @@ LightControl* Canvas::findLightControl(std::string_view name) const
     return nullptr;
 }
 
+// The first control of the description lies on top: descriptions list the
+// top-most control first, so a caption is never hidden under a later label.
 void Canvas::paintLightControls(QPainter& painter) const
 {
-    for (const auto& control : lightControls_)
-        control->paint(painter, palette());
+    for (auto control = lightControls_.rbegin(); control != lightControls_.rend(); ++control)
+        (*control)->paint(painter, palette());
 }
 
 void Canvas::paintContent(QPainter& painter) const

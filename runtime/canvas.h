@@ -15,8 +15,8 @@ namespace runtime {
 
 // What forms and picture boxes share: a back colour, a persistent drawing
 // surface, and the light controls they paint. Layers, back to front: the
-// back colour with the drawing, the light controls in creation order, then
-// the child widgets (Qt paints those).
+// back colour with the drawing, the light controls from the last created to
+// the first, then the child widgets (Qt paints those).
 class Canvas : public QWidget {
 public:
     Canvas(QWidget* parent, Colour backColour);

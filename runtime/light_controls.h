@@ -18,8 +18,9 @@ class QWidget;
 
 namespace runtime {
 
-// Controls that are no windows of their own: their container paints them,
-// in creation order, above its persistent drawing and below its child widgets.
+// Controls that are no windows of their own: their container paints them
+// above its persistent drawing and below its child widgets, the first
+// created on top.
 class LightControl {
 public:
     LightControl(QWidget& container, const ControlDescription& description);
