@@ -60,7 +60,9 @@ void Form::build(const FormDescription& description)
             button->setObjectName(qtString(row.name));
             button->setGeometry(pixelRect(row));
             button->setFont(fontFor(row.font));
-            button->setAutoDefault(false);
+            // Return and the keypad's Enter press the focused button, as Space
+            // does; Qt gives command buttons outside dialogs neither.
+            button->setAutoDefault(true);
             tabOrder.emplace(row.tabIndex, button);
             break;
         }
