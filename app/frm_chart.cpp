@@ -9,6 +9,23 @@
 #include "runtime/program.h"
 #include "runtime/sequential_file.h"
 
+#include <algorithm>
+
+namespace {
+
+// What a screen reader says of the chart box after its title.
+QString seriesDescription(std::span<const std::int32_t> yValues)
+{
+    const auto [lowest, highest] = std::ranges::minmax(yValues);
+    return QStringLiteral("%1 %2, y from %3 to %4")
+        .arg(yValues.size())
+        .arg(yValues.size() == 1 ? QStringLiteral("point") : QStringLiteral("points"))
+        .arg(lowest)
+        .arg(highest);
+}
+
+}  // namespace
+
 frmChart::frmChart()
     : runtime::Form(frmChartDescription),
       ChartLabels(static_cast<const runtime::Form&>(*this)),
@@ -42,6 +59,7 @@ void frmChart::Form_Load()
         y1 = y2;
     }
     theChartBox.setDrawWidth(1);
+    theChartBox.setAccessibleText(lblTitle.shownCaption(), seriesDescription(fractions.yValues()));
 }
 
 prntFrm& frmChart::page()

@@ -9,6 +9,8 @@
 
 #include <memory>
 #include <optional>
+#include <utility>
+#include <variant>
 #include <vector>
 
 namespace runtime {
@@ -61,6 +63,13 @@ public:
     }
     LightControl* findLightControl(std::string_view name) const;
 
+    // A child widget built from a row of the description, with its tab index.
+    void addControlWidget(QWidget& widget, int tabIndex) { controlWidgets_.emplace_back(tabIndex, &widget); }
+    // What a screen reader reads of the canvas: those child widgets and its
+    // labels, in tab order (the rest after, as created).
+    using Readable = std::variant<QWidget*, const Label*>;
+    std::vector<Readable> readingOrder() const;
+
 protected:
     void paintEvent(QPaintEvent* event) override;
 
@@ -75,6 +84,7 @@ private:
     bool persistentDrawing_ = false;
     Drawing drawing_;
     std::vector<std::unique_ptr<LightControl>> lightControls_;
+    std::vector<std::pair<int, QWidget*>> controlWidgets_;
     // The drawing rendered at the screen's pixel ratio, so that a repaint
     // copies pixels instead of stroking the whole series again.
     QImage drawingPixels_;

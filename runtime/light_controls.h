@@ -29,6 +29,8 @@ public:
     LightControl& operator=(const LightControl&) = delete;
 
     const std::string& name() const { return name_; }
+    // Its place in the reading order; -1 for none.
+    int tabIndex() const { return tabIndex_; }
     virtual void paint(QPainter& painter, const QPalette& palette) const = 0;
 
 protected:
@@ -36,6 +38,7 @@ protected:
 
     QWidget& container_;
     std::string name_;
+    int tabIndex_;
 };
 
 class Label final : public LightControl {
@@ -45,7 +48,11 @@ public:
     // The caption is UTF-8; "&" marks an access key, "&&" stands for one "&".
     void setCaption(std::string_view utf8);
     const QString& caption() const { return caption_; }
+    // The caption as it shows: the access-key markers resolved.
+    QString shownCaption() const;
     const QFont& font() const { return font_; }
+    // In its container's pixels.
+    const QRect& geometry() const { return geometry_; }
 
     void paint(QPainter& painter, const QPalette& palette) const override;
 
