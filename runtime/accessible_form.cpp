@@ -77,7 +77,7 @@ private:
 
 // A form (a frame) or a picture box (an image), with its child widgets and
 // its labels as children. Empty labels show nothing, so they are left out.
-class AccessibleCanvas final : public QAccessibleWidget, public QAccessibleImageInterface {
+class AccessibleCanvas final : public QAccessibleWidget {
 public:
     explicit AccessibleCanvas(Canvas& canvas)
         : QAccessibleWidget(&canvas, canvas.isWindow() ? QAccessible::Window : QAccessible::Graphic)
@@ -106,17 +106,6 @@ public:
                 return i;
         return -1;
     }
-    void* interface_cast(QAccessible::InterfaceType type) override
-    {
-        if (type == QAccessible::ImageInterface && role() == QAccessible::Graphic)
-            return static_cast<QAccessibleImageInterface*>(this);
-        return QAccessibleWidget::interface_cast(type);
-    }
-
-    QString imageDescription() const override { return text(QAccessible::Description); }
-    QSize imageSize() const override { return widget()->size(); }
-    QPoint imagePosition() const override { return rect().topLeft(); }
-
 private:
     Canvas& canvas() const { return static_cast<Canvas&>(*widget()); }
 

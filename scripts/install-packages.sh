@@ -12,6 +12,9 @@ packages=(
   # spooler and the tools that read what it captured
   libgtest-dev libgmock-dev xvfb xdotool x11-utils
   cups-daemon cups-client cups-bsd poppler-utils
+  # a private D-Bus session with the accessibility (AT-SPI) bus, read from
+  # python as a screen reader reads it
+  dbus at-spi2-core python3-pyatspi gir1.2-atspi-2.0
   # the fuzzer: clang with libFuzzer and the sanitizer runtimes
   clang libclang-rt-14-dev
 )
