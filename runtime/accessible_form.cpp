@@ -30,7 +30,7 @@ public:
     QAccessible::State state() const override
     {
         QAccessible::State state;
-        state.invisible = !container_->isVisible();
+        state.invisible = !isValid() || !container_->isVisible();
         state.readOnly = true;
         return state;
     }
@@ -41,6 +41,9 @@ public:
     void setText(QAccessible::Text, const QString&) override {}
     QRect rect() const override
     {
+        // As for widgets: nothing while the window is hidden.
+        if (!isValid() || !container_->isVisible())
+            return {};
         return {container_->mapToGlobal(label_.geometry().topLeft()), label_.geometry().size()};
     }
     void* interface_cast(QAccessible::InterfaceType type) override
@@ -106,6 +109,7 @@ public:
                 return i;
         return -1;
     }
+
 private:
     Canvas& canvas() const { return static_cast<Canvas&>(*widget()); }
 

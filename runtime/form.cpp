@@ -64,7 +64,7 @@ void Form::build(const FormDescription& description)
             button->setGeometry(pixelRect(row));
             button->setFont(fontFor(row.font));
             // Return and the keypad's Enter press the focused button, as Space
-            // does; Qt gives command buttons outside dialogs neither.
+            // does; outside a dialog Qt's buttons take them only when auto-default.
             button->setAutoDefault(true);
             tabOrder.emplace(row.tabIndex, button);
             container->addControlWidget(*button, row.tabIndex);

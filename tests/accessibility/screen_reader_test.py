@@ -1,17 +1,14 @@
 #!/usr/bin/python3
-"""The real executable under Xvfb, read through the AT-SPI bus as a screen
-reader reads it, then ended by pressing "Exit" through the bus. Run it inside
-a private D-Bus session (dbus-run-session), which starts the accessibility
-bus when it is first asked for."""
+"""The real executable on the example chart under Xvfb, read through the
+AT-SPI bus as a screen reader reads it, then ended by pressing "Exit" through
+the bus. Run it inside a private D-Bus session (dbus-run-session), which
+starts the accessibility bus when it is first asked for."""
 import os
 import subprocess
 import sys
-import tempfile
 import time
 
 import pyatspi
-
-EXAMPLE = 'Weekly Output\nWeek\nUnits\n5\n1,120\n2,135\n3,128\n4,150\n5,162\nW1,W1,W2,W3,W4,"W5, late",W6,W7\n'
 
 
 def label(caption):
@@ -63,27 +60,24 @@ def check(viewer):
     return failures
 
 
-def main(program):
-    with tempfile.TemporaryDirectory() as folder:
-        with open(os.path.join(folder, "chart.dat"), "w") as chart:
-            chart.write(EXAMPLE)
-        xvfb = subprocess.Popen(["Xvfb", "-displayfd", "1", "-nolisten", "tcp"], stdout=subprocess.PIPE)
+def main(program, example_folder):
+    xvfb = subprocess.Popen(["Xvfb", "-displayfd", "1", "-nolisten", "tcp"], stdout=subprocess.PIPE)
+    try:
+        display = ":" + xvfb.stdout.readline().decode().strip()
+        env = dict(os.environ, DISPLAY=display, QT_QPA_PLATFORM="xcb", QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1")
+        viewer = subprocess.Popen([program], cwd=example_folder, env=env)
         try:
-            display = ":" + xvfb.stdout.readline().decode().strip()
-            env = dict(os.environ, DISPLAY=display, QT_QPA_PLATFORM="xcb", QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1")
-            viewer = subprocess.Popen([program], cwd=folder, env=env)
-            try:
-                failures = check(viewer)
-            finally:
-                viewer.kill()
-                viewer.wait()
+            failures = check(viewer)
         finally:
-            xvfb.kill()
-            xvfb.wait()
+            viewer.kill()
+            viewer.wait()
+    finally:
+        xvfb.kill()
+        xvfb.wait()
     for failure in failures:
         print(failure, file=sys.stderr)
     return 1 if failures else 0
 
 
 if __name__ == "__main__":
-    sys.exit(main(sys.argv[1]))
+    sys.exit(main(sys.argv[1], sys.argv[2]))
