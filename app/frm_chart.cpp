@@ -9,6 +9,30 @@
 #include "runtime/program.h"
 #include "runtime/sequential_file.h"
 
+#include <algorithm>
+#include <limits>
+
+namespace {
+
+// What a screen reader says of the chart box after its title. One plain
+// pass: ten million values take some ten milliseconds.
+QString seriesDescription(std::span<const std::int32_t> yValues)
+{
+    std::int32_t lowest = std::numeric_limits<std::int32_t>::max();
+    std::int32_t highest = std::numeric_limits<std::int32_t>::min();
+    for (const std::int32_t y : yValues) {
+        lowest = std::min(lowest, y);
+        highest = std::max(highest, y);
+    }
+    return QStringLiteral("%1 %2, y from %3 to %4")
+        .arg(yValues.size())
+        .arg(yValues.size() == 1 ? QStringLiteral("point") : QStringLiteral("points"))
+        .arg(lowest)
+        .arg(highest);
+}
+
+}  // namespace
+
 frmChart::frmChart()
     : runtime::Form(frmChartDescription),
       ChartLabels(static_cast<const runtime::Form&>(*this)),
@@ -42,6 +66,7 @@ void frmChart::Form_Load()
         y1 = y2;
     }
     theChartBox.setDrawWidth(1);
+    theChartBox.setAccessibleText(lblTitle.shownCaption(), seriesDescription(fractions.yValues()));
 }
 
 prntFrm& frmChart::page()

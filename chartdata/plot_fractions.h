@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <vector>
 
 namespace chartdata {
@@ -30,6 +31,7 @@ public:
         return static_cast<double>(std::int64_t{xValues_[i]} - firstX_) * perXSpan_;
     }
     double y(std::size_t i) const { return (yValues_[i] - yBottom_) * perYHeight_; }
+    std::span<const std::int32_t> yValues() const { return yValues_; }
 
 private:
     friend PlotFractions plotFractions(ChartData data, AxisRange range);

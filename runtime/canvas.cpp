@@ -3,6 +3,9 @@
 #include <QPaintEvent>
 #include <QPainter>
 
+#include <algorithm>
+#include <climits>
+
 namespace runtime {
 
 Canvas::Canvas(QWidget* parent, Colour backColour) : QWidget(parent), backColour_(backColour)
@@ -44,10 +47,28 @@ LightControl* Canvas::findLightControl(std::string_view name) const
     return nullptr;
 }
 
+std::vector<Canvas::Readable> Canvas::readingOrder() const
+{
+    std::vector<std::pair<int, Readable>> items;
+    const auto place = [](int tabIndex) { return tabIndex < 0 ? INT_MAX : tabIndex; };
+    for (const auto& [tabIndex, widget] : controlWidgets_)
+        items.emplace_back(place(tabIndex), widget);
+    for (const auto& control : lightControls_)
+        if (const auto* label = dynamic_cast<const Label*>(control.get()))
+            items.emplace_back(place(label->tabIndex()), label);
+    std::ranges::stable_sort(items, {}, &std::pair<int, Readable>::first);
+    std::vector<Readable> order;
+    for (const auto& item : items)
+        order.push_back(item.second);
+    return order;
+}
+
+// The first control of the description lies on top: descriptions list the
+// top-most control first, so a caption is never hidden under a later label.
 void Canvas::paintLightControls(QPainter& painter) const
 {
-    for (const auto& control : lightControls_)
-        control->paint(painter, palette());
+    for (auto control = lightControls_.rbegin(); control != lightControls_.rend(); ++control)
+        (*control)->paint(painter, palette());
 }
 
 void Canvas::paintContent(QPainter& painter) const

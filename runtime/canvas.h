@@ -9,14 +9,16 @@
 
 #include <memory>
 #include <optional>
+#include <utility>
+#include <variant>
 #include <vector>
 
 namespace runtime {
 
 // What forms and picture boxes share: a back colour, a persistent drawing
 // surface, and the light controls they paint. Layers, back to front: the
-// back colour with the drawing, the light controls in creation order, then
-// the child widgets (Qt paints those).
+// back colour with the drawing, the light controls from the last created to
+// the first, then the child widgets (Qt paints those).
 class Canvas : public QWidget {
 public:
     Canvas(QWidget* parent, Colour backColour);
@@ -61,6 +63,13 @@ public:
     }
     LightControl* findLightControl(std::string_view name) const;
 
+    // A child widget built from a row of the description, with its tab index.
+    void addControlWidget(QWidget& widget, int tabIndex) { controlWidgets_.emplace_back(tabIndex, &widget); }
+    // What a screen reader reads of the canvas: those child widgets and its
+    // labels, in tab order (the rest after, as created).
+    using Readable = std::variant<QWidget*, const Label*>;
+    std::vector<Readable> readingOrder() const;
+
 protected:
     void paintEvent(QPaintEvent* event) override;
 
@@ -75,6 +84,7 @@ private:
     bool persistentDrawing_ = false;
     Drawing drawing_;
     std::vector<std::unique_ptr<LightControl>> lightControls_;
+    std::vector<std::pair<int, QWidget*>> controlWidgets_;
     // The drawing rendered at the screen's pixel ratio, so that a repaint
     // copies pixels instead of stroking the whole series again.
     QImage drawingPixels_;

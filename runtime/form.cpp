@@ -1,5 +1,6 @@
 #include "form.h"
 
+#include "accessible_form.h"
 #include "runtime_error.h"
 #include "twips.h"
 
@@ -23,6 +24,7 @@ namespace {
 Form::Form(const FormDescription& description, QWidget* parent)
     : Canvas(parent, description.backColour)
 {
+    makeFormsAccessible();
     if (parent)
         setWindowFlag(Qt::Window);
     setObjectName(qtString(description.name));
@@ -53,6 +55,7 @@ void Form::build(const FormDescription& description)
             box->setPersistentDrawing(row.other.persistentDrawing);
             // The box shows no focus cue, so a Tab press should not get lost in it.
             box->setFocusPolicy(Qt::NoFocus);
+            container->addControlWidget(*box, row.tabIndex);
             break;
         }
         case ControlKind::CommandButton: {
@@ -60,8 +63,11 @@ void Form::build(const FormDescription& description)
             button->setObjectName(qtString(row.name));
             button->setGeometry(pixelRect(row));
             button->setFont(fontFor(row.font));
-            button->setAutoDefault(false);
+            // Return and the keypad's Enter press the focused button, as Space
+            // does; outside a dialog Qt's buttons take them only when auto-default.
+            button->setAutoDefault(true);
             tabOrder.emplace(row.tabIndex, button);
+            container->addControlWidget(*button, row.tabIndex);
             break;
         }
         case ControlKind::Label:

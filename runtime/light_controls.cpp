@@ -43,7 +43,7 @@ QFont fontFor(const FontSpec& setting)
 }
 
 LightControl::LightControl(QWidget& container, const ControlDescription& description)
-    : container_(container), name_(description.name)
+    : container_(container), name_(description.name), tabIndex_(description.tabIndex)
 {
 }
 
@@ -64,6 +64,20 @@ void Label::setCaption(std::string_view utf8)
 {
     caption_ = qtString(utf8);
     repaint();
+}
+
+// "&" shows the next character underlined, so "&&" shows one "&"; a "&" at
+// the end shows nothing.
+QString Label::shownCaption() const
+{
+    QString shown;
+    shown.reserve(caption_.size());
+    for (qsizetype i = 0; i < caption_.size(); ++i) {
+        if (caption_[i] == u'&' && ++i == caption_.size())
+            break;
+        shown += caption_[i];
+    }
+    return shown;
 }
 
 void Label::paint(QPainter& painter, const QPalette& palette) const

@@ -18,8 +18,9 @@ class QWidget;
 
 namespace runtime {
 
-// Controls that are no windows of their own: their container paints them,
-// in creation order, above its persistent drawing and below its child widgets.
+// Controls that are no windows of their own: their container paints them
+// above its persistent drawing and below its child widgets, the first
+// created on top.
 class LightControl {
 public:
     LightControl(QWidget& container, const ControlDescription& description);
@@ -28,6 +29,8 @@ public:
     LightControl& operator=(const LightControl&) = delete;
 
     const std::string& name() const { return name_; }
+    // Its place in the reading order; -1 for none.
+    int tabIndex() const { return tabIndex_; }
     virtual void paint(QPainter& painter, const QPalette& palette) const = 0;
 
 protected:
@@ -35,6 +38,7 @@ protected:
 
     QWidget& container_;
     std::string name_;
+    int tabIndex_;
 };
 
 class Label final : public LightControl {
@@ -44,7 +48,11 @@ public:
     // The caption is UTF-8; "&" marks an access key, "&&" stands for one "&".
     void setCaption(std::string_view utf8);
     const QString& caption() const { return caption_; }
+    // The caption as it shows: the access-key markers resolved.
+    QString shownCaption() const;
     const QFont& font() const { return font_; }
+    // In its container's pixels.
+    const QRect& geometry() const { return geometry_; }
 
     void paint(QPainter& painter, const QPalette& palette) const override;
 

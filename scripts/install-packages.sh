@@ -19,6 +19,9 @@ test=(
   cups-daemon cups-client cups-bsd libpoppler-qt6-dev pkg-config
   # the installed files' own checkers, and a headless Wayland compositor
   desktop-file-utils appstream man-db weston
+  # a private D-Bus session with the accessibility (AT-SPI) bus, read from
+  # python as a screen reader reads it
+  dbus at-spi2-core python3-pyatspi gir1.2-atspi-2.0
   # the fuzzer: clang with libFuzzer and the sanitizer runtimes
   clang libclang-rt-14-dev
 )

@@ -134,6 +134,31 @@ TEST(Desktop, PrintClickPrintsOnePageAndExitEndsWithStatus0)
     EXPECT_EQ(viewer.waitForExit(30000), 0) << viewer.errors().toStdString();
 }
 
+// Return, the keypad's Enter and Space press the focused button; Tab moves on to Exit.
+TEST(Desktop, KeysPressTheFocusedButton)
+{
+    const struct { const char* name; QStringList keys; int pages; bool ends; } cases[] = {
+        {"Return", {"Return"}, 1, false}, {"keypad Enter", {"KP_Enter"}, 1, false},
+        {"Space", {"space"}, 1, false}, {"Tab then Return", {"Tab", "Return"}, 0, true},
+    };
+    CupsSpooler spooler;
+    WorkFolder folder;
+    folder.write("chart.dat", exampleChart);
+    int pages = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Viewer viewer(folder.path(), {"CUPS_SERVER=" + spooler.socketPath()});
+        const QStringList shown = viewer.windows(1);
+        ASSERT_EQ(shown.size(), 1) << viewer.errors().toStdString();
+        viewer.keys(shown[0], c.keys);
+        if (c.ends)
+            EXPECT_EQ(viewer.waitForExit(30000), 0);
+        pages += c.pages;
+        EXPECT_EQ(spooler.waitForJobs(pages, 60s).size(), pages);
+        EXPECT_EQ(spooler.waitForJobs(pages + 1, 3s).size(), pages) << "one page a key";
+    }
+}
+
 TEST(Desktop, PrintWithoutSpoolerReportsInABoxAndKeepsRunning)
 {
     WorkFolder folder;

@@ -72,7 +72,9 @@ void Viewer::click(const QString& window, int x, int y)
 
 void Viewer::keys(const QString& window, const QStringList& keys)
 {
-    output("xdotool", QStringList{"key", "--window", window} + keys);
+    // Typed through XTEST into the focused window, as a keyboard would.
+    output("xdotool", {"windowfocus", "--sync", window});
+    output("xdotool", QStringList{"key", "--delay", "200"} + keys);
 }
 
 void askWindowToClose(const QString& window)

@@ -1,0 +1,83 @@
+#!/usr/bin/python3
+"""The real executable on the example chart under Xvfb, read through the
+AT-SPI bus as a screen reader reads it, then ended by pressing "Exit" through
+the bus. Run it inside a private D-Bus session (dbus-run-session), which
+starts the accessibility bus when it is first asked for."""
+import os
+import subprocess
+import sys
+import time
+
+import pyatspi
+
+
+def label(caption):
+    return ("label", caption, "", caption)
+
+
+# Role, name, description and text of each child of the window, in order.
+EXPECTED = [
+    ("push button", "Print", "", None),
+    ("push button", "Exit", "", None),
+    ("image", "Weekly Output", "5 points, y from 120 to 162", None),
+    label("Weekly Output"), label("Week"), label("Units"),
+    *[label(f" {y}") for y in range(169, 112, -7)],
+    *[label(x) for x in ("W1", "W2", "W3", "W4", "W5, late", "W6", "W7")],
+]
+
+
+def window_of(pid):
+    deadline = time.monotonic() + 60
+    while time.monotonic() < deadline:
+        for app in pyatspi.Registry.getDesktop(0):
+            if app is not None and app.get_process_id() == pid and app.childCount:
+                return app[0]
+        time.sleep(0.2)
+    sys.exit("the viewer's window never appeared on the accessibility bus")
+
+
+def read(node):
+    text = node.queryText().getText(0, -1) if "Text" in pyatspi.listInterfaces(node) else None
+    return (node.getRoleName(), node.name, node.description, text)
+
+
+def check(viewer):
+    window = window_of(viewer.pid)
+    failures = []
+    if (window.getRoleName(), window.name) != ("frame", "Chart Viewer"):
+        failures.append(f"the window reads as {window.getRoleName()} {window.name!r}")
+    found = [read(child) for child in window]
+    if found != EXPECTED:
+        failures.append("the window's children read as\n  " + "\n  ".join(map(repr, found)))
+    exit_button = window[1]
+    exit_button.queryAction().doAction(0)
+    try:
+        status = viewer.wait(30)
+        if status != 0:
+            failures.append(f"Exit ended the viewer with status {status}")
+    except subprocess.TimeoutExpired:
+        failures.append("Exit pressed through the bus did not end the viewer")
+    return failures
+
+
+def main(program, example_folder):
+    xvfb = subprocess.Popen(["Xvfb", "-displayfd", "1", "-nolisten", "tcp"], stdout=subprocess.PIPE)
+    try:
+        display = ":" + xvfb.stdout.readline().decode().strip()
+        env = dict(os.environ, DISPLAY=display, QT_QPA_PLATFORM="xcb", QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1")
+        viewer = subprocess.Popen([program], cwd=example_folder, env=env)
+        try:
+            failures = check(viewer)
+        finally:
+            viewer.kill()
+            viewer.wait()
+    finally:
+        xvfb.kill()
+        xvfb.wait()
+    for failure in failures:
+        print(failure, file=sys.stderr)
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv[1], sys.argv[2]))

@@ -1,0 +1,131 @@
+// Both forms in-process: what a screen reader finds in the window, and
+// where labels overlap, every caption stays whole.
+#include "frm_chart.h"
+#include "frm_chart_description.h"
+#include "prnt_frm_description.h"
+#include "work_folder.h"
+
+#include <QAccessible>
+#include <QPainter>
+
+#include <gtest/gtest.h>
+
+#include <set>
+
+namespace {
+
+using testsupport::exampleChart;
+
+// A form built and loaded in a folder that holds the chart file.
+template <class Form>
+std::unique_ptr<Form> loaded(const std::string& chart)
+{
+    testsupport::WorkFolder folder;
+    folder.write("chart.dat", chart);
+    auto form = std::make_unique<Form>();
+    form->load();
+    return form;
+}
+
+TEST(AccessibleWindow, ChildrenAreReadInTabOrder)
+{
+    const auto form = loaded<frmChart>(exampleChart);
+    form->show();
+    QAccessibleInterface* window = QAccessible::queryAccessibleInterface(form.get());
+    using enum QAccessible::Role;
+    // The name is also a static text's text; the place is in the window's pixels.
+    const struct { QAccessible::Role role; QString name; QRect rect; } children[] = {
+        {PushButton, "Print", {568, 128, 57, 25}}, {PushButton, "Exit", {568, 200, 57, 25}},
+        {Graphic, "Weekly Output", {64, 48, 497, 321}}, {StaticText, "Weekly Output", {64, 8, 497, 41}},
+        {StaticText, "Week", {272, 400, 121, 17}}, {StaticText, "Units", {0, 176, 65, 33}},
+        {StaticText, " 169", {16, 40, 41, 25}}, {StaticText, " 162", {8, 80, 49, 25}},
+        {StaticText, " 155", {24, 120, 33, 25}}, {StaticText, " 148", {16, 160, 41, 25}},
+        {StaticText, " 141", {16, 200, 41, 25}}, {StaticText, " 134", {16, 240, 41, 25}},
+        {StaticText, " 127", {24, 280, 33, 25}}, {StaticText, " 120", {16, 320, 41, 25}},
+        // lblX2 repeats "W1" and so shows nothing: it is left out.
+        {StaticText, " 113", {16, 360, 41, 25}}, {StaticText, "W1", {16, 376, 81, 17}},
+        {StaticText, "W2", {176, 376, 65, 17}}, {StaticText, "W3", {256, 376, 65, 17}},
+        {StaticText, "W4", {328, 376, 57, 17}}, {StaticText, "W5, late", {392, 376, 65, 17}},
+        {StaticText, "W6", {464, 376, 57, 17}}, {StaticText, "W7", {536, 376, 65, 17}},
+    };
+    ASSERT_EQ(window->childCount(), std::ssize(children));
+    for (int i = 0; i < window->childCount(); ++i) {
+        QAccessibleInterface* child = window->child(i);
+        EXPECT_EQ(child->role(), children[i].role) << i;
+        EXPECT_EQ(child->text(QAccessible::Name), children[i].name) << i;
+        // Static texts alone offer their text.
+        const QString shown = children[i].role == StaticText ? children[i].name : QString();
+        QAccessibleTextInterface* text = child->textInterface();
+        EXPECT_EQ(text ? text->text(0, text->characterCount()) : QString(), shown) << i;
+        EXPECT_EQ(child->rect(), children[i].rect.translated(form->mapToGlobal(QPoint()))) << i;
+        EXPECT_TRUE(window->indexOfChild(child) == i && child->parent() == window) << i;
+    }
+}
+
+TEST(ChartBox, IsNamedByTheTitleAndDescribedByTheSeries)
+{
+    // The title as its label shows it.
+    const struct { std::string chart; QString title, description; } cases[] = {
+        {exampleChart, "Weekly Output", "5 points, y from 120 to 162"},
+        {"R&&D &costs\nX\nY\n3\n1,-7\n2,-7\n3,-7\nA,B,C,D,E,F,G,H\n", "R&D costs", "3 points, y from -7 to -7"},
+        {"T&\nX\nY\n1\n1,250000\nA,B,C,D,E,F,G,H\n", "T", "1 point, y from 250000 to 250000"},
+    };
+    for (const auto& c : cases) {
+        const auto form = loaded<frmChart>(c.chart);
+        QAccessibleInterface* box = QAccessible::queryAccessibleInterface(&form->theChartBox);
+        EXPECT_EQ(box->text(QAccessible::Name), c.title);
+        EXPECT_EQ(box->text(QAccessible::Description), c.description) << c.title.toStdString();
+        EXPECT_EQ(QAccessible::queryAccessibleInterface(form.get())->child(3)->text(QAccessible::Name), c.title);
+    }
+}
+
+// The pixels where two pictures differ clearly.
+QRegion differing(const QImage& a, const QImage& b, int by)
+{
+    QRegion region;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x)
+            if (std::abs(qGray(a.pixel(x, y)) - qGray(b.pixel(x, y))) > by)
+                region += QRect(x, y, 1, 1);
+    return region;
+}
+
+TEST(OverlappingLabels, LeaveEveryCaptionWholeOnBothForms)
+{
+    // With the number of labels that overlap another.
+    using runtime::FormDescription;
+    const struct { std::unique_ptr<runtime::Form> form; const FormDescription& description; std::size_t count; }
+        forms[] = {
+        {loaded<frmChart>(exampleChart), frmChartDescription, 5},
+        {loaded<prntFrm>(exampleChart), prntFrmDescription, 7},
+    };
+    for (const auto& [form, description, count] : forms) {
+        std::set<std::string_view> overlapping;
+        for (auto a = description.controls.begin(); a != description.controls.end(); ++a)
+            for (auto b = a + 1; b != description.controls.end(); ++b)
+                if (a->kind == runtime::ControlKind::Label && b->kind == a->kind
+                    && a->other.container == b->other.container
+                    && QRect(a->left, a->top, a->width, a->height).intersects({b->left, b->top, b->width, b->height}))
+                    overlapping.insert({a->name, b->name});
+        EXPECT_EQ(overlapping.size(), count) << description.name;
+        for (const std::string_view name : overlapping) {
+            runtime::Label& label = form->label(name);
+            const auto alone = [&] {  // the label painted by itself, on white
+                QImage picture = form->grab().toImage();
+                picture.fill(Qt::white);
+                QPainter painter(&picture);
+                label.paint(painter, form->palette());
+                return picture;
+            };
+            const QImage shown = form->grab().toImage(), shownAlone = alone();
+            label.setCaption("");
+            // All the caption's ink, as painted alone, shows on the form.
+            const QRegion ink = differing(shownAlone, alone(), 100);
+            EXPECT_FALSE(ink.isEmpty()) << name;
+            EXPECT_TRUE((ink - differing(shown, form->grab().toImage(), 50)).isEmpty())
+                << description.name << " " << name << "'s caption is covered";
+        }
+    }
+}
+
+}  // namespace
