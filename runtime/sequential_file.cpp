@@ -1,6 +1,7 @@
 #include "sequential_file.h"
 
 #include "read_ahead.h"
+#include "regular_file.h"
 #include "runtime_error.h"
 #include "text_encoding.h"
 
@@ -11,9 +12,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <fcntl.h>
 #include <sched.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace runtime {
@@ -50,15 +49,6 @@ std::string quoted(std::string_view token)
     if (token.size() > longest)
         text += "...";
     return text + "\"";
-}
-
-std::string openProblem(int error)
-{
-    switch (error) {
-    case ENOENT: return "file not found";
-    case EACCES: return "permission denied";
-    default: return std::strerror(error);
-    }
 }
 
 enum class Parsed { Ok, NotANumber, OutOfRange };
@@ -109,26 +99,14 @@ Parsed parseInt32(std::string_view token, std::int32_t& value)
 SequentialFile::SequentialFile(std::string name, std::size_t bufferBytes, std::size_t readAheadBytes, Numbers numbers)
     : name_(std::move(name)), readAheadBytes_(readAheadBytes), numbers_(numbers)
 {
-    // Non-blocking, so that a FIFO named like the file cannot stall the open.
-    fd_ = ::open(name_.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd_ < 0)
-        throw RuntimeError(openProblem(errno), name_);
-    struct stat info {};
-    const bool known = ::fstat(fd_, &info) == 0;
-    const int error = errno;
-    if (!known || !S_ISREG(info.st_mode)) {
-        close();
-        if (!known)
-            throw RuntimeError(openProblem(error), name_);
-        throw RuntimeError(S_ISDIR(info.st_mode) ? "is a folder, not a file" : "is not a regular file", name_);
-    }
-
     // A megabyte at a time by default: reads of that size are fast, and the
     // buffer stays in the cache.
     capacity_ = std::max<std::size_t>(bufferBytes, 64);
     buffer_ = std::make_unique_for_overwrite<char[]>(capacity_ + zerosAfterText);
-    size_ = static_cast<std::size_t>(info.st_size);
     endText(buffer_.get());
+    const OpenedFile file = openRegularFile(name_);
+    fd_ = file.descriptor;
+    size_ = file.size;
 }
 
 SequentialFile::SequentialFile(std::string name, std::string_view bytes, std::size_t readAheadBytes, Numbers numbers)
