@@ -1,5 +1,6 @@
 #include "sequential_file.h"
 
+#include "number_text.h"
 #include "read_ahead.h"
 #include "regular_file.h"
 #include "runtime_error.h"
@@ -8,9 +9,6 @@
 #include <algorithm>
 #include <bit>
 #include <cerrno>
-#include <charconv>
-#include <cmath>
-#include <cstdio>
 #include <cstring>
 #include <sched.h>
 #include <unistd.h>
@@ -31,68 +29,8 @@ std::string describe(Reading reading)
     return text;
 }
 
-// A field's text for a message: quoted, control bytes escaped, cut when long.
-std::string quoted(std::string_view token)
-{
-    constexpr std::size_t longest = 40;
-    std::string text = "\"";
-    for (std::size_t i = 0; i < token.size() && i < longest; ++i) {
-        const auto c = static_cast<unsigned char>(token[i]);
-        if (c < 0x20 || c == 0x7F) {
-            char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\x%02X", c);
-            text += escaped;
-        } else {
-            text += static_cast<char>(c);
-        }
-    }
-    if (token.size() > longest)
-        text += "...";
-    return text + "\"";
-}
-
-enum class Parsed { Ok, NotANumber, OutOfRange };
-
-// Decimal notation only: optional sign, digits, optional fraction.
-Parsed parseInt32(std::string_view token, std::int32_t& value)
-{
-    std::size_t i = 0;
-    const bool negative = token[0] == '-';
-    if (token[0] == '-' || token[0] == '+')
-        ++i;
-    std::size_t digits = 0;
-    std::int64_t whole = 0;
-    for (; i < token.size() && token[i] >= '0' && token[i] <= '9'; ++i, ++digits) {
-        if (whole <= INT64_C(100000000000))  // beyond this it is out of range anyway
-            whole = whole * 10 + (token[i] - '0');
-    }
-    if (i == token.size() && digits > 0) {
-        const std::int64_t v = negative ? -whole : whole;
-        if (v < INT32_MIN || v > INT32_MAX)
-            return Parsed::OutOfRange;
-        value = static_cast<std::int32_t>(v);
-        return Parsed::Ok;
-    }
-    if (token[i] != '.')
-        return Parsed::NotANumber;
-    std::size_t fraction = 0;
-    for (++i; i < token.size() && token[i] >= '0' && token[i] <= '9'; ++i)
-        ++fraction;
-    if (i != token.size() || digits + fraction == 0)
-        return Parsed::NotANumber;
-    const std::size_t start = token[0] == '+' ? 1 : 0;
-    double d = 0;
-    const auto [end, ec] = std::from_chars(token.data() + start, token.data() + token.size(), d);
-    if (ec == std::errc::result_out_of_range)
-        return Parsed::OutOfRange;
-    if (ec != std::errc{} || end != token.data() + token.size())
-        return Parsed::NotANumber;
-    d = std::nearbyint(d);  // the default rounding mode: halves to even
-    if (!(d >= INT32_MIN && d <= INT32_MAX))
-        return Parsed::OutOfRange;
-    value = static_cast<std::int32_t>(d);
-    return Parsed::Ok;
-}
+// A field's text for a message, as every report quotes it.
+std::string quoted(std::string_view token) { return "\"" + excerpt(token) + "\""; }
 
 }  // namespace
 
@@ -499,21 +437,23 @@ void SequentialFile::endField()
 std::int32_t SequentialFile::readInt32Carefully(Reading reading)
 {
     startField(reading);
-    std::string token;
-    for (int c = peek(); c >= 0 && !endsNumber(static_cast<char>(c)); c = peek()) {
-        token += static_cast<char>(c);
+    // However long the field, only its start and what decides its value
+    // are kept; once it can be no number, the rest of it is not read.
+    NumberText number;
+    for (int c = peek(); c >= 0 && !endsNumber(static_cast<char>(c)) && !number.settled(); c = peek()) {
+        number.add(static_cast<char>(c));
         ++pos_;
     }
-    if (token.empty())
+    if (number.empty())
         fail("expected a number, found an empty field", reading);
     std::int32_t value = 0;
-    switch (parseInt32(token, value)) {
-    case Parsed::Ok:
+    switch (number.value(value)) {
+    case NumberText::Verdict::Ok:
         break;
-    case Parsed::NotANumber:
-        fail("expected a number, found " + quoted(token), reading);
-    case Parsed::OutOfRange:
-        fail(token + " is outside the 32-bit range -2147483648 to 2147483647", reading);
+    case NumberText::Verdict::NotANumber:
+        fail("expected a number, found " + quoted(number.start()), reading);
+    case NumberText::Verdict::OutOfRange:
+        fail(excerpt(number.start()) + " is outside the 32-bit range -2147483648 to 2147483647", reading);
     }
     endField();
     return value;
