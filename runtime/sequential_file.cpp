@@ -326,6 +326,12 @@ void SequentialFile::fail(std::string problem, Reading reading, bool atEnd)
     throw RuntimeError(std::move(problem), name_, line, describe(reading));
 }
 
+void SequentialFile::failTooLong(std::string_view what, Reading reading)
+{
+    fail("the " + std::string(what) + " is longer than the limit of " + std::to_string(longestText) + " bytes",
+         reading);
+}
+
 void SequentialFile::skipBlanks()
 {
     for (int c = peek(); c == ' ' || c == '\t'; c = peek())
@@ -381,10 +387,15 @@ std::string SequentialFile::readLine(Reading reading)
         fail("input past end of file", reading, true);
     std::string raw;
     for (;;) {
+        // No further than one byte past the limit: an overlong line is
+        // found without reading the rest of it.
         const std::size_t start = pos_;
-        while (pos_ < end_ && !isLineEnd(buffer_[pos_]))
+        const std::size_t stop = std::min(end_, pos_ + (longestText + 1 - raw.size()));
+        while (pos_ < stop && !isLineEnd(buffer_[pos_]))
             ++pos_;
         raw.append(buffer_.get() + start, pos_ - start);
+        if (raw.size() > longestText)
+            failTooLong("line", reading);
         if (pos_ < end_ || peek() < 0)
             break;
         if (isLineEnd(static_cast<char>(peek())))
@@ -462,24 +473,32 @@ std::int32_t SequentialFile::readInt32Carefully(Reading reading)
 std::string SequentialFile::readString(Reading reading)
 {
     startField(reading);
+    // The field, from its first byte to its end, holds longestText bytes
+    // at most; what is dropped after a closing quote counts too.
+    const std::size_t first = base_ + pos_;
+    const auto next = [&] {
+        if (base_ + pos_ - first == longestText)
+            failTooLong("field", reading);
+        ++pos_;
+    };
     std::string raw;
     const auto endsText = [](int c) { return c < 0 || c == ',' || isLineEnd(static_cast<char>(c)); };
     if (peek() == '"') {
-        ++pos_;
+        next();
         for (int c = peek(); c != '"'; c = peek()) {
             if (c < 0 || isLineEnd(static_cast<char>(c)))
                 fail("a quoted text has no closing quote on its line", reading);
             raw += static_cast<char>(c);
-            ++pos_;
+            next();
         }
-        ++pos_;
+        next();
         // Whatever stands between the closing quote and the field's end is dropped.
         while (!endsText(peek()))
-            ++pos_;
+            next();
     } else {
         for (int c = peek(); !endsText(c); c = peek()) {
             raw += static_cast<char>(c);
-            ++pos_;
+            next();
         }
         while (!raw.empty() && isBlank(raw.back()))
             raw.pop_back();
