@@ -121,7 +121,7 @@ std::size_t SequentialFile::position() const
     return base_ + pos_;
 }
 
-void SequentialFile::readNumbersAhead()
+void SequentialFile::readNumbersAhead(std::size_t fields)
 {
     const std::size_t from = position();
     if (!isOpen() || ahead_ || numbers_ == Numbers::OneByOne || from >= size_
@@ -158,7 +158,8 @@ void SequentialFile::readNumbersAhead()
     if (start >= size_)
         return;
     try {
-        ahead_ = std::make_unique<ReadAhead>(fd_, std::string_view(buffer_.get(), fd_ < 0 ? end_ : 0), start, size_);
+        ahead_ = std::make_unique<ReadAhead>(fd_, std::string_view(buffer_.get(), fd_ < 0 ? end_ : 0), start, size_,
+                                             fields);
     } catch (const std::exception&) {
         return;  // no thread to be had: everything is read in order, as it would be anyway
     }

@@ -74,11 +74,11 @@ public:
     template <class Naming>
     int readInt32Records(std::span<std::vector<std::int32_t>* const> columns, std::size_t rows, Naming naming);
 
-    // A hint: a long run of number fields follows. When enough bytes are
-    // left, the far part of them is scanned on a second thread meanwhile,
-    // and the number reads take its values on arriving there. What is read,
-    // errors included, stays the same.
-    void readNumbersAhead();
+    // A hint: a long run of number fields follows, `fields` at most. When
+    // enough bytes are left, the far part of them is scanned on a second
+    // thread meanwhile, and the number reads take its values on arriving
+    // there. What is read, errors included, stays the same.
+    void readNumbersAhead(std::size_t fields);
 
     void close();
     bool isOpen() const { return buffer_ != nullptr; }
