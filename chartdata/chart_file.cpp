@@ -37,7 +37,7 @@ void readPointsAndTickCaptions(runtime::SequentialFile& file, ChartData& data)
     data.yValues.clear();
     runtime::reserveLarge(data.xValues, reserve);
     runtime::reserveLarge(data.yValues, reserve);
-    file.readNumbersAhead();
+    file.readNumbersAhead(2 * static_cast<std::size_t>(data.pointCount));
     std::vector<std::int32_t>* const columns[] = {&data.xValues, &data.yValues};
     data.lastPointLine = file.readInt32Records(
         columns, static_cast<std::size_t>(data.pointCount), [](std::size_t row, std::size_t column) {

@@ -1,21 +1,56 @@
 #include "picture.h"
 
+#include "regular_file.h"
 #include "runtime_error.h"
 
-#include <QFileInfo>
+#include <QBuffer>
+#include <QByteArray>
 #include <QImageReader>
 
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <unistd.h>
+
 namespace runtime {
+namespace {
+
+// The file's bytes up to its size at the open, and no more than a picture
+// may decode to under Qt's allocation limit: a file that keeps growing, or
+// a huge one, costs no more than that.
+QByteArray readPictureFile(const std::string& path)
+{
+    const OpenedFile file = openRegularFile(path);
+    const std::size_t limit = static_cast<std::size_t>(std::max(QImageReader::allocationLimit(), 0)) << 20;
+    const std::size_t size = limit > 0 ? std::min(file.size, limit) : file.size;
+    QByteArray bytes(static_cast<qsizetype>(size), Qt::Uninitialized);
+    std::size_t got = 0;
+    int error = 0;
+    while (got < size) {
+        const ssize_t n = ::read(file.descriptor, bytes.data() + got, size - got);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            error = n < 0 ? errno : 0;
+            break;
+        }
+        got += static_cast<std::size_t>(n);
+    }
+    ::close(file.descriptor);
+    if (error != 0)
+        throw RuntimeError(std::string("cannot be read: ") + std::strerror(error), path);
+    bytes.truncate(static_cast<qsizetype>(got));
+    return bytes;
+}
+
+}  // namespace
 
 QImage loadPicture(const std::string& path)
 {
-    const QString name = QString::fromStdString(path);
-    const QFileInfo info(name);
-    if (!info.exists())
-        throw RuntimeError("file not found", path);
-    if (info.isDir())
-        throw RuntimeError("is a folder, not a file", path);
-    QImageReader reader(name);
+    QByteArray bytes = readPictureFile(path);
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
     // The reader's allocation limit keeps a file that declares absurd
     // dimensions from taking the memory.
     QImage picture = reader.read();

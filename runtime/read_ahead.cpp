@@ -3,6 +3,7 @@
 #include "large_arrays.h"
 #include "plain_field.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <memory>
@@ -10,8 +11,8 @@
 
 namespace runtime {
 
-ReadAhead::ReadAhead(int fd, std::string_view bytes, std::size_t start, std::size_t end)
-    : fd_(fd), bytes_(bytes), start_(start), end_(end)
+ReadAhead::ReadAhead(int fd, std::string_view bytes, std::size_t start, std::size_t end, std::size_t most)
+    : fd_(fd), bytes_(bytes), start_(start), end_(end), most_(most)
 {
     thread_ = std::thread([this] { scan(); });
 }
@@ -54,7 +55,7 @@ void ReadAhead::scan()
 {
     // A field and its separator take two bytes at least, so this is room
     // for every field the range can hold: nothing grows while scanning.
-    const std::size_t most = (end_ - start_) / 2 + 1;
+    const std::size_t most = std::min((end_ - start_) / 2 + 1, most_);
     try {
         reserveLarge(values_, most);
         lineEnds_.reserve(most / 64 + 2);
@@ -87,7 +88,7 @@ void ReadAhead::scan()
             endText(window.get() + have);
         }
         const PlainField field = plainField(window.get() + p, have - p);
-        if (field.length == 0) {
+        if (field.length == 0 || values_.size() == most) {
             lineEnds_.push_back(lineBits);
             return;
         }

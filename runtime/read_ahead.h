@@ -19,8 +19,9 @@ namespace runtime {
 class ReadAhead {
 public:
     // Scans the file `fd` (or, with fd -1, `bytes`) from the offset `start`
-    // up to `end`.
-    ReadAhead(int fd, std::string_view bytes, std::size_t start, std::size_t end);
+    // up to `end`, and keeps `most` values at most: no more than the reader
+    // can take, whatever else the file holds.
+    ReadAhead(int fd, std::string_view bytes, std::size_t start, std::size_t end, std::size_t most);
     ~ReadAhead();
     ReadAhead(const ReadAhead&) = delete;
     ReadAhead& operator=(const ReadAhead&) = delete;
@@ -50,6 +51,7 @@ private:
     std::string_view bytes_;
     std::size_t start_;
     std::size_t end_;
+    std::size_t most_;
     std::vector<std::int32_t> values_;
     std::vector<std::uint64_t> lineEnds_;
     std::vector<std::size_t> checkpoints_;  // checkpoints_[j]: the offset after j * checkpointEvery fields

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <cstddef>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 namespace runtime {
 
@@ -23,5 +25,12 @@ private:
     int line_;
     std::string reading_;
 };
+
+// The offending text as every report quotes it: its first `excerptLength`
+// characters, then "…" when there is more, with control bytes escaped
+// (\x00), so that a report stays short whatever a file holds. A character
+// is a byte and the UTF-8 continuation bytes after it, three at most.
+inline constexpr std::size_t excerptLength = 40;
+std::string excerpt(std::string_view text);
 
 }  // namespace runtime

@@ -1,19 +1,16 @@
 #include "sequential_file.h"
 
+#include "number_text.h"
 #include "read_ahead.h"
+#include "regular_file.h"
 #include "runtime_error.h"
 #include "text_encoding.h"
 
 #include <algorithm>
 #include <bit>
 #include <cerrno>
-#include <charconv>
-#include <cmath>
-#include <cstdio>
 #include <cstring>
-#include <fcntl.h>
 #include <sched.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace runtime {
@@ -32,103 +29,22 @@ std::string describe(Reading reading)
     return text;
 }
 
-// A field's text for a message: quoted, control bytes escaped, cut when long.
-std::string quoted(std::string_view token)
-{
-    constexpr std::size_t longest = 40;
-    std::string text = "\"";
-    for (std::size_t i = 0; i < token.size() && i < longest; ++i) {
-        const auto c = static_cast<unsigned char>(token[i]);
-        if (c < 0x20 || c == 0x7F) {
-            char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\x%02X", c);
-            text += escaped;
-        } else {
-            text += static_cast<char>(c);
-        }
-    }
-    if (token.size() > longest)
-        text += "...";
-    return text + "\"";
-}
-
-std::string openProblem(int error)
-{
-    switch (error) {
-    case ENOENT: return "file not found";
-    case EACCES: return "permission denied";
-    default: return std::strerror(error);
-    }
-}
-
-enum class Parsed { Ok, NotANumber, OutOfRange };
-
-// Decimal notation only: optional sign, digits, optional fraction.
-Parsed parseInt32(std::string_view token, std::int32_t& value)
-{
-    std::size_t i = 0;
-    const bool negative = token[0] == '-';
-    if (token[0] == '-' || token[0] == '+')
-        ++i;
-    std::size_t digits = 0;
-    std::int64_t whole = 0;
-    for (; i < token.size() && token[i] >= '0' && token[i] <= '9'; ++i, ++digits) {
-        if (whole <= INT64_C(100000000000))  // beyond this it is out of range anyway
-            whole = whole * 10 + (token[i] - '0');
-    }
-    if (i == token.size() && digits > 0) {
-        const std::int64_t v = negative ? -whole : whole;
-        if (v < INT32_MIN || v > INT32_MAX)
-            return Parsed::OutOfRange;
-        value = static_cast<std::int32_t>(v);
-        return Parsed::Ok;
-    }
-    if (token[i] != '.')
-        return Parsed::NotANumber;
-    std::size_t fraction = 0;
-    for (++i; i < token.size() && token[i] >= '0' && token[i] <= '9'; ++i)
-        ++fraction;
-    if (i != token.size() || digits + fraction == 0)
-        return Parsed::NotANumber;
-    const std::size_t start = token[0] == '+' ? 1 : 0;
-    double d = 0;
-    const auto [end, ec] = std::from_chars(token.data() + start, token.data() + token.size(), d);
-    if (ec == std::errc::result_out_of_range)
-        return Parsed::OutOfRange;
-    if (ec != std::errc{} || end != token.data() + token.size())
-        return Parsed::NotANumber;
-    d = std::nearbyint(d);  // the default rounding mode: halves to even
-    if (!(d >= INT32_MIN && d <= INT32_MAX))
-        return Parsed::OutOfRange;
-    value = static_cast<std::int32_t>(d);
-    return Parsed::Ok;
-}
+// A field's text for a message, as every report quotes it.
+std::string quoted(std::string_view token) { return "\"" + excerpt(token) + "\""; }
 
 }  // namespace
 
 SequentialFile::SequentialFile(std::string name, std::size_t bufferBytes, std::size_t readAheadBytes, Numbers numbers)
     : name_(std::move(name)), readAheadBytes_(readAheadBytes), numbers_(numbers)
 {
-    // Non-blocking, so that a FIFO named like the file cannot stall the open.
-    fd_ = ::open(name_.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd_ < 0)
-        throw RuntimeError(openProblem(errno), name_);
-    struct stat info {};
-    const bool known = ::fstat(fd_, &info) == 0;
-    const int error = errno;
-    if (!known || !S_ISREG(info.st_mode)) {
-        close();
-        if (!known)
-            throw RuntimeError(openProblem(error), name_);
-        throw RuntimeError(S_ISDIR(info.st_mode) ? "is a folder, not a file" : "is not a regular file", name_);
-    }
-
     // A megabyte at a time by default: reads of that size are fast, and the
     // buffer stays in the cache.
     capacity_ = std::max<std::size_t>(bufferBytes, 64);
     buffer_ = std::make_unique_for_overwrite<char[]>(capacity_ + zerosAfterText);
-    size_ = static_cast<std::size_t>(info.st_size);
     endText(buffer_.get());
+    const OpenedFile file = openRegularFile(name_);
+    fd_ = file.descriptor;
+    size_ = file.size;
 }
 
 SequentialFile::SequentialFile(std::string name, std::string_view bytes, std::size_t readAheadBytes, Numbers numbers)
@@ -205,7 +121,7 @@ std::size_t SequentialFile::position() const
     return base_ + pos_;
 }
 
-void SequentialFile::readNumbersAhead()
+void SequentialFile::readNumbersAhead(std::size_t fields)
 {
     const std::size_t from = position();
     if (!isOpen() || ahead_ || numbers_ == Numbers::OneByOne || from >= size_
@@ -242,7 +158,8 @@ void SequentialFile::readNumbersAhead()
     if (start >= size_)
         return;
     try {
-        ahead_ = std::make_unique<ReadAhead>(fd_, std::string_view(buffer_.get(), fd_ < 0 ? end_ : 0), start, size_);
+        ahead_ = std::make_unique<ReadAhead>(fd_, std::string_view(buffer_.get(), fd_ < 0 ? end_ : 0), start, size_,
+                                             fields);
     } catch (const std::exception&) {
         return;  // no thread to be had: everything is read in order, as it would be anyway
     }
@@ -410,6 +327,12 @@ void SequentialFile::fail(std::string problem, Reading reading, bool atEnd)
     throw RuntimeError(std::move(problem), name_, line, describe(reading));
 }
 
+void SequentialFile::failTooLong(std::string_view what, Reading reading)
+{
+    fail("the " + std::string(what) + " is longer than the limit of " + std::to_string(longestText) + " bytes",
+         reading);
+}
+
 void SequentialFile::skipBlanks()
 {
     for (int c = peek(); c == ' ' || c == '\t'; c = peek())
@@ -465,10 +388,15 @@ std::string SequentialFile::readLine(Reading reading)
         fail("input past end of file", reading, true);
     std::string raw;
     for (;;) {
+        // No further than one byte past the limit: an overlong line is
+        // found without reading the rest of it.
         const std::size_t start = pos_;
-        while (pos_ < end_ && !isLineEnd(buffer_[pos_]))
+        const std::size_t stop = std::min(end_, pos_ + (longestText + 1 - raw.size()));
+        while (pos_ < stop && !isLineEnd(buffer_[pos_]))
             ++pos_;
         raw.append(buffer_.get() + start, pos_ - start);
+        if (raw.size() > longestText)
+            failTooLong("line", reading);
         if (pos_ < end_ || peek() < 0)
             break;
         if (isLineEnd(static_cast<char>(peek())))
@@ -521,21 +449,23 @@ void SequentialFile::endField()
 std::int32_t SequentialFile::readInt32Carefully(Reading reading)
 {
     startField(reading);
-    std::string token;
-    for (int c = peek(); c >= 0 && !endsNumber(static_cast<char>(c)); c = peek()) {
-        token += static_cast<char>(c);
+    // However long the field, only its start and what decides its value
+    // are kept; once it can be no number, the rest of it is not read.
+    NumberText number;
+    for (int c = peek(); c >= 0 && !endsNumber(static_cast<char>(c)) && !number.settled(); c = peek()) {
+        number.add(static_cast<char>(c));
         ++pos_;
     }
-    if (token.empty())
+    if (number.empty())
         fail("expected a number, found an empty field", reading);
     std::int32_t value = 0;
-    switch (parseInt32(token, value)) {
-    case Parsed::Ok:
+    switch (number.value(value)) {
+    case NumberText::Verdict::Ok:
         break;
-    case Parsed::NotANumber:
-        fail("expected a number, found " + quoted(token), reading);
-    case Parsed::OutOfRange:
-        fail(token + " is outside the 32-bit range -2147483648 to 2147483647", reading);
+    case NumberText::Verdict::NotANumber:
+        fail("expected a number, found " + quoted(number.start()), reading);
+    case NumberText::Verdict::OutOfRange:
+        fail(excerpt(number.start()) + " is outside the 32-bit range -2147483648 to 2147483647", reading);
     }
     endField();
     return value;
@@ -544,24 +474,32 @@ std::int32_t SequentialFile::readInt32Carefully(Reading reading)
 std::string SequentialFile::readString(Reading reading)
 {
     startField(reading);
+    // The field, from its first byte to its end, holds longestText bytes
+    // at most; what is dropped after a closing quote counts too.
+    const std::size_t first = base_ + pos_;
+    const auto next = [&] {
+        if (base_ + pos_ - first == longestText)
+            failTooLong("field", reading);
+        ++pos_;
+    };
     std::string raw;
     const auto endsText = [](int c) { return c < 0 || c == ',' || isLineEnd(static_cast<char>(c)); };
     if (peek() == '"') {
-        ++pos_;
+        next();
         for (int c = peek(); c != '"'; c = peek()) {
             if (c < 0 || isLineEnd(static_cast<char>(c)))
                 fail("a quoted text has no closing quote on its line", reading);
             raw += static_cast<char>(c);
-            ++pos_;
+            next();
         }
-        ++pos_;
+        next();
         // Whatever stands between the closing quote and the field's end is dropped.
         while (!endsText(peek()))
-            ++pos_;
+            next();
     } else {
         for (int c = peek(); !endsText(c); c = peek()) {
             raw += static_cast<char>(c);
-            ++pos_;
+            next();
         }
         while (!raw.empty() && isBlank(raw.back()))
             raw.pop_back();

@@ -52,6 +52,11 @@ public:
     SequentialFile(const SequentialFile&) = delete;
     SequentialFile& operator=(const SequentialFile&) = delete;
 
+    // The longest line readLine takes, and the longest field readString
+    // takes, in bytes: a longer one is an error, found without reading
+    // the rest of it. No chart has texts of this length.
+    static constexpr std::size_t longestText = std::size_t{1} << 16;
+
     // The next line up to, not including, its line end (CR LF, LF or CR).
     std::string readLine(Reading reading);
     // A decimal number field; a fraction rounds to the nearest integer,
@@ -69,11 +74,11 @@ public:
     template <class Naming>
     int readInt32Records(std::span<std::vector<std::int32_t>* const> columns, std::size_t rows, Naming naming);
 
-    // A hint: a long run of number fields follows. When enough bytes are
-    // left, the far part of them is scanned on a second thread meanwhile,
-    // and the number reads take its values on arriving there. What is read,
-    // errors included, stays the same.
-    void readNumbersAhead();
+    // A hint: a long run of number fields follows, `fields` at most. When
+    // enough bytes are left, the far part of them is scanned on a second
+    // thread meanwhile, and the number reads take its values on arriving
+    // there. What is read, errors included, stays the same.
+    void readNumbersAhead(std::size_t fields);
 
     void close();
     bool isOpen() const { return buffer_ != nullptr; }
@@ -132,6 +137,7 @@ private:
     static constexpr std::size_t lookahead = 24;
 
     [[noreturn]] void fail(std::string problem, Reading reading, bool atEnd = false);
+    [[noreturn]] void failTooLong(std::string_view what, Reading reading);
     void skipBlanks();
     void consumeLineEnd();
     void startField(Reading reading);

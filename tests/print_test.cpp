@@ -1,6 +1,7 @@
 // Print from the chart window in-process: each test has its own cupsd whose raw
 // queue captures the PDF that Qt hands over, read back with poppler's Qt library.
 #include "frm_chart.h"
+#include "special_files.h"
 #include "spooler.h"
 #include "work_folder.h"
 
@@ -270,11 +271,18 @@ TEST_F(Printing, FirstPrintPutsChartAndLogoOnOnePageUnderTheProgramName)
 
 // ---- The logo file, table-driven: the chart prints whatever the logo file holds.
 
-// What the logo file holds: no file when none.
-using Setup = std::function<void(const WorkFolder&)>;
-Setup logoBytes(std::string bytes)
+// What the logo file holds, or what is in its place.
+using FolderSetup = std::function<void(const WorkFolder&)>;
+FolderSetup logoBytes(std::string bytes)
 {
     return [bytes](const WorkFolder& f) { f.write(logoFileName, bytes); };
+}
+FolderSetup inPlaceOfTheLogo(const testsupport::Setup& put)
+{
+    return [put](const WorkFolder& f) {
+        QDir().mkpath(f.path("images"));
+        put(f.path(logoFileName).toStdString());
+    };
 }
 
 // 54 bytes of BMP headers that declare 100000 x 100000 pixels of 24 bits.
@@ -293,7 +301,7 @@ std::string hugeDeclaredLogo()
 
 struct LogoCase {
     const char* name;
-    Setup write;
+    FolderSetup write;
     QRect logo;  // page pixels; empty: none
     bool deniedToRoot = false;  // root reads any file: run by another user (see CMakeLists.txt)
 };
@@ -325,7 +333,11 @@ INSTANTIATE_TEST_SUITE_P(
                     LogoCase{"ZeroBytes", logoBytes(""), {}},
                     // Qt's allocation limit refuses it before any memory is taken.
                     LogoCase{"AbsurdDimensions", logoBytes(hugeDeclaredLogo()), {}},
-                    LogoCase{"AFolder", [](const WorkFolder& f) { QDir().mkpath(f.path(logoFileName)); }, {}},
+                    // Nothing in place of the file may block the click, or the window with it.
+                    LogoCase{"AFolder", inPlaceOfTheLogo(aFolder), {}},
+                    LogoCase{"AFifo", inPlaceOfTheLogo(fifo), {}},
+                    LogoCase{"ADevice", inPlaceOfTheLogo(zeroDevice), {}},
+                    LogoCase{"ASocket", inPlaceOfTheLogo(socketFile), {}},
                     LogoCase{"NoReadPermission",
                              [](const WorkFolder& f) {
                                  f.write(logoFileName, logo({120, 30}, blue));
@@ -399,7 +411,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 struct SecondPrintCase {
     const char* name;
-    Setup change;
+    FolderSetup change;
     QRgb logoColour;
     QSize logoSize;
 };

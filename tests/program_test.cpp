@@ -1,7 +1,8 @@
 // The real executable, as a user starts it: what only the whole program shows,
-// its exit status, its report on standard error and in a message box, and its
-// window on a real display server printing to a real spooler.
+// its exit status, its report on standard error and in a message box, its
+// memory, and its window on a real display server printing to a real spooler.
 #include "desktop.h"
+#include "special_files.h"
 #include "spooler.h"
 #include "work_folder.h"
 
@@ -12,9 +13,11 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <fstream>
 #include <functional>
 
 namespace {
@@ -22,20 +25,41 @@ namespace {
 using namespace std::chrono_literals;
 using namespace testsupport;
 
+const std::string head = "T\nX\nY\n";
+const std::string captions = "A,B,C,D,E,F,G,H\n";
+// Written a megabyte at a time: the test process stays small, as the child's
+// peak memory counts what it shares with its parent until it starts.
+const Setup millionsOfDigits = [](const std::string& path) {
+    std::ofstream out(path);
+    out << head << "1\n1,";
+    for (int k = 0; k < 30; ++k)
+        out << std::string(1'000'000, '9');
+    out << "\n" << captions;
+};
+
+std::string tooLong(const char* what, int line, const std::string& reading)
+{
+    return "chart.dat, line " + std::to_string(line) + ": the " + what + " is longer than the limit of 65536 bytes" +
+           " while reading " + reading;
+}
+
 struct StartupFailure {
     const char* name;
-    std::function<void(const WorkFolder&)> setup;
-    QString report;
+    Setup setup;
+    std::string report;
 };
 
 void PrintTo(const StartupFailure& c, std::ostream* out) { *out << c.name; }
 
 class StartupFails : public testing::TestWithParam<StartupFailure> {};
 
-TEST_P(StartupFails, WithTheReportAndStatus1)
+TEST_P(StartupFails, PromptlyWithTheReportAndStatus1InBoundedMemory)
 {
     WorkFolder folder;
-    GetParam().setup(folder);
+    GetParam().setup(folder.path("chart.dat").toStdString());
+    struct stat info {};
+    if (::stat(qPrintable(folder.path("chart.dat")), &info) == 0 && info.st_blocks > (64 << 20) / 512)
+        GTEST_SKIP() << "the temporary folder's file system keeps no sparse files";
     QString program = CHARTVIEWER_PATH;
     QStringList arguments;
     // Root reads any file: an unreadable one needs another user, who gets a
@@ -52,33 +76,54 @@ TEST_P(StartupFails, WithTheReportAndStatus1)
     env.insert("QT_QPA_PLATFORM", "offscreen");  // no dialog to wait for
     viewer.setProcessEnvironment(env);
     viewer.start(program, arguments);
-    // The bound is the test that it does not hang (on a FIFO, say).
-    ASSERT_TRUE(viewer.waitForFinished(60000));
+    // Generous: a hang (on a FIFO, say) shows as the time running out.
+    ASSERT_TRUE(viewer.waitForFinished(120000));
     EXPECT_EQ(viewer.exitCode(), 1);
-    const QString err = QString::fromUtf8(viewer.readAllStandardError());
-    EXPECT_TRUE(err.contains("Chart Viewer: " + GetParam().report + "\n")) << err.toStdString();
+    const std::string err = viewer.readAllStandardError().toStdString();
+    EXPECT_NE(err.find("Chart Viewer: " + GetParam().report + "\n"), std::string::npos) << err.substr(0, 1000);
+    rusage usage{};
+    ::getrusage(RUSAGE_CHILDREN, &usage);
+    EXPECT_LT(usage.ru_maxrss, 150 << 10) << "KiB at the peak";
 }
 
+const std::string notRegular = "chart.dat: is not a regular file";
 INSTANTIATE_TEST_SUITE_P(
     Cases, StartupFails,
     testing::Values(
-        StartupFailure{"NoChartFile", [](const WorkFolder&) {}, "chart.dat: file not found"},
-        StartupFailure{"AFolder", [](const WorkFolder& f) { QDir(f.path()).mkdir("chart.dat"); },
-                       "chart.dat: is a folder, not a file"},
-        StartupFailure{"AFifo", [](const WorkFolder& f) { ::mkfifo(qPrintable(f.path("chart.dat")), 0644); },
-                       "chart.dat: is not a regular file"},
+        StartupFailure{"NoChartFile", [](const std::string&) {}, "chart.dat: file not found"},
+        StartupFailure{"AFolder", aFolder, "chart.dat: is a folder, not a file"},
         StartupFailure{"Unreadable",
-                       [](const WorkFolder& f) {
-                           f.write("chart.dat", exampleChart);
-                           QFile::setPermissions(f.path("chart.dat"), {});
+                       [](const std::string& path) {
+                           file(exampleChart)(path);
+                           ::chmod(path.c_str(), 0);
                        },
                        "chart.dat: permission denied"},
-        StartupFailure{"DataRunsOut", [](const WorkFolder& f) { f.write("chart.dat", "T\nX\nY\n5\n1,120\n2,135\n3\n"); },
+        StartupFailure{"DataRunsOut", file(head + "5\n1,120\n2,135\n3\n"),
                        "chart.dat, line 7: input past end of file while reading the y value of point 3"},
-        StartupFailure{"LastXEqualsFirst",
-                       [](const WorkFolder& f) { f.write("chart.dat", "T\nX\nY\n3\n4,1\n5,2\n4,3\nA,B,C,D,E,F,G,H\n"); },
+        StartupFailure{"LastXEqualsFirst", file(head + "3\n4,1\n5,2\n4,3\n" + captions),
                        "chart.dat, line 7: division by zero: the last x value equals the first (4), "
-                       "so the points cannot be spread across the plot"}),
+                       "so the points cannot be spread across the plot"},
+        StartupFailure{"Fifo", fifo, notRegular}, StartupFailure{"FifoWithAWriter", fifoWithAWriter, notRegular},
+        StartupFailure{"ZeroDeviceThroughALink", zeroDevice, notRegular},
+        StartupFailure{"Socket", socketFile, notRegular},
+        // One "line" of 4 GiB: the title.
+        StartupFailure{"FourGiBOfZeroBytes", sparse(""), tooLong("line", 1, "the chart title (line 1)")},
+        StartupFailure{"OverlongTitle", file(std::string(65537, 'T') + "\nX\nY\n1\n1,2\n" + captions),
+                       tooLong("line", 1, "the chart title (line 1)")},
+        // At the limit, the title and the caption are read, and the reading fails later.
+        StartupFailure{"TitleAtTheLimit", file(std::string(65536, 'T') + "\nX\nY\nx\n"),
+                       "chart.dat, line 4: expected a number, found \"x\" while reading the count of points"},
+        StartupFailure{"QuotedCaptionAtTheLimit", file(head + "1\n1,2\n\"" + std::string(65534, 'A') + "\"\n"),
+                       "chart.dat, line 6: input past end of file while reading x tick caption 2"},
+        StartupFailure{"OverlongYAxisCaption", sparse("T\nX\n"), tooLong("line", 3, "the y-axis caption (line 3)")},
+        StartupFailure{"OverlongCaption", sparse(head + "1\n1,2\nA, B"), tooLong("field", 6, "x tick caption 2")},
+        StartupFailure{"OverlongQuotedCaption", sparse(head + "1\n1,2\n\"A"), tooLong("field", 6, "x tick caption 1")},
+        StartupFailure{"NumberOfMillionsOfDigits", millionsOfDigits,
+                       "chart.dat, line 5: " + std::string(40, '9') +
+                           "\u2026 is outside the 32-bit range -2147483648 to 2147483647 while reading the y value of point 1"},
+        StartupFailure{"NumberOfZeroBytes", sparse(head + "1\n1,"),
+                       "chart.dat, line 5: expected a number, found \"" + QString("\\x00").repeated(40).toStdString() +
+                           "\u2026\" while reading the y value of point 1"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // ---- On a display server (run under tests/with-xvfb.sh).

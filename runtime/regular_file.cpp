@@ -1,0 +1,47 @@
+#include "regular_file.h"
+
+#include "runtime_error.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace runtime {
+namespace {
+
+std::string openProblem(int error)
+{
+    switch (error) {
+    case ENOENT: return "file not found";
+    case EACCES: return "permission denied";
+    case ENXIO: return "is not a regular file";  // a socket, or a device with nothing behind it
+    default: return std::strerror(error);
+    }
+}
+
+}  // namespace
+
+OpenedFile openRegularFile(const std::string& name)
+{
+    // Non-blocking, so that a FIFO or a device cannot stall the open, and
+    // never the controlling terminal.
+    const int fd = ::open(name.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0)
+        throw RuntimeError(openProblem(errno), name);
+    struct stat info {};
+    const bool known = ::fstat(fd, &info) == 0;
+    const int error = errno;
+    if (!known || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        if (!known)
+            throw RuntimeError(openProblem(error), name);
+        throw RuntimeError(S_ISDIR(info.st_mode) ? "is a folder, not a file" : "is not a regular file", name);
+    }
+    // Reads block as usual again: a regular file's data is there to read.
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    return {fd, static_cast<std::size_t>(info.st_size)};
+}
+
+}  // namespace runtime
