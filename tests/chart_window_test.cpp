@@ -16,14 +16,7 @@ namespace {
 
 const std::string& exampleFile = testsupport::exampleChart;
 
-std::unique_ptr<frmChart> loadChart(const std::string& bytes)
-{
-    testsupport::WorkFolder folder;
-    folder.write("chart.dat", bytes);
-    auto form = std::make_unique<frmChart>();
-    form->Form_Load();
-    return form;
-}
+std::unique_ptr<frmChart> loadChart(const std::string& bytes) { return testsupport::loaded<frmChart>(bytes); }
 
 QImage boxPixels(const frmChart& form) { return form.theChartBox.grab().toImage(); }
 

@@ -15,17 +15,7 @@
 namespace {
 
 using testsupport::exampleChart;
-
-// A form built and loaded in a folder that holds the chart file.
-template <class Form>
-std::unique_ptr<Form> loaded(const std::string& chart)
-{
-    testsupport::WorkFolder folder;
-    folder.write("chart.dat", chart);
-    auto form = std::make_unique<Form>();
-    form->load();
-    return form;
-}
+using testsupport::loaded;
 
 TEST(AccessibleWindow, ChildrenAreReadInTabOrder)
 {

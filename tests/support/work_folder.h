@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <memory>
 #include <string>
 
 namespace testsupport {
@@ -34,5 +35,16 @@ private:
     QString previous_ = QDir::currentPath();
     QTemporaryDir dir_;
 };
+
+// A form built and loaded in a folder that holds the chart file.
+template <class Form>
+std::unique_ptr<Form> loaded(const std::string& chart)
+{
+    WorkFolder folder;
+    folder.write("chart.dat", chart);
+    auto form = std::make_unique<Form>();
+    form->load();
+    return form;
+}
 
 }  // namespace testsupport
