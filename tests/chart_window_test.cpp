@@ -22,7 +22,6 @@ QImage boxPixels(const frmChart& form) { return form.theChartBox.grab().toImage(
 
 bool isSeries(QRgb pixel) { return pixel == qRgb(200, 10, 10); }
 bool isGrid(QRgb pixel) { return pixel == qRgb(0, 0, 0); }
-bool isBoxBack(QRgb pixel) { return pixel == qRgb(0, 128, 128); }
 
 // Whether the series covers the pixel column at x within a pixel of y; the
 // grid lines, drawn above the series, may hide the row itself.
