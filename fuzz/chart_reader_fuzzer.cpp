@@ -3,8 +3,8 @@
 // input; anything else (a crash, undefined behaviour, a huge allocation) is
 // a finding. The bytes are read one number at a time, and in bulk: whole
 // records from the buffer, from a file through a small buffer whose edges
-// then fall everywhere, and with the run of numbers read ahead on a second
-// thread. All readings must agree.
+// then fall everywhere and through a large one, and with the run of numbers
+// read ahead on a second thread. All readings must agree.
 #include "chartdata/axis_scale.h"
 #include "chartdata/chart_file.h"
 #include "chartdata/plot_fractions.h"
@@ -72,9 +72,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // Read ahead from the smallest run of numbers on, so that its start
     // falls anywhere.
     const std::string fromFile = outcome(SequentialFile("chart.dat", 64, 0));
+    const std::string fromWholeFile = outcome(SequentialFile("chart.dat", std::size_t{1} << 20, 0));
     const std::string fromMemoryAhead = outcome(SequentialFile("chart.dat", bytes, 0));
     const std::pair<const char*, const std::string*> others[] = {{"whole, numbers in bulk", &fromMemoryInBulk},
                                                                  {"in pieces, numbers ahead", &fromFile},
+                                                                 {"at once, numbers ahead", &fromWholeFile},
                                                                  {"whole, numbers ahead", &fromMemoryAhead}};
     for (const auto& [how, other] : others) {
         if (*other != fromMemory) {

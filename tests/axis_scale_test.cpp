@@ -12,17 +12,13 @@
 
 namespace {
 
-using Labels = std::array<std::string, 9>;
-
 struct YScaleCase {
     const char* name;
     std::vector<std::int32_t> yValues;
-    Labels labels;
+    std::array<std::string, 9> labels;
     double yBottom;
     double yTop;
 };
-
-void PrintTo(const YScaleCase& c, std::ostream* out) { *out << c.name; }
 
 class YScale : public testing::TestWithParam<YScaleCase> {};
 
@@ -108,8 +104,6 @@ struct FractionCase {
     std::vector<double> xFractions;
 };
 
-void PrintTo(const FractionCase& c, std::ostream* out) { *out << c.name; }
-
 class XFractions : public testing::TestWithParam<FractionCase> {};
 
 TEST_P(XFractions, SpreadFromTheFirstToTheLastX)
@@ -133,33 +127,5 @@ INSTANTIATE_TEST_SUITE_P(
                     FractionCase{"FarApart", {-2000000000, 0, 2000000000}, {0, 0.5, 1}},
                     FractionCase{"WholeRange", {INT32_MIN, INT32_MAX, -1, INT32_MAX}, {0, 1, 0.5 - 0.5 / 4294967295.0, 1}}),
     [](const auto& info) { return std::string(info.param.name); });
-
-TEST(PlotFractions, YFollowsTheAxisRange)
-{
-    chartdata::ChartData data;
-    data.xValues = {1, 2, 3, 4, 5};
-    data.yValues = {120, 135, 128, 150, 162};
-    const auto fractions = chartdata::plotFractions(data, {113, 169});
-    const double expected[] = {0.125, 22.0 / 56, 15.0 / 56, 37.0 / 56, 0.875};
-    for (std::size_t i = 0; i < 5; ++i)
-        EXPECT_NEAR(fractions.y(i), expected[i], 1e-12);
-}
-
-TEST(PlotFractions, ThreePointsBeginningAndEndingAlikeCannotBeSpread)
-{
-    chartdata::ChartData data;
-    data.source = "chart.dat";
-    data.lastPointLine = 7;
-    data.xValues = {5, 9, 5};
-    data.yValues = {1, 2, 3};
-    try {
-        chartdata::plotFractions(data, {0, 4});
-        FAIL() << "no error";
-    } catch (const runtime::RuntimeError& error) {
-        EXPECT_STREQ(error.what(),
-                     "chart.dat, line 7: division by zero: the last x value equals the first (5), "
-                     "so the points cannot be spread across the plot");
-    }
-}
 
 }  // namespace

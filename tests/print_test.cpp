@@ -7,12 +7,12 @@
 
 #include <QApplication>
 #include <QBuffer>
+#include <QDataStream>
 #include <QRegularExpression>
 #include <QImage>
 #include <QPageLayout>
 #include <QPrinter>
 #include <QPrinterInfo>
-#include <QRectF>
 
 #include <cups/cups.h>
 #include <poppler-qt6.h>
@@ -53,26 +53,22 @@ std::string logo(QSize size, QRgb colour, int dpi = 96)
 // ---- The captured page: its words in twips and its pixels in page pixels, both
 // measured from the printable area's top-left, where the page is painted from.
 
-QPointF printableOriginPoints()
-{
-    QPrinter printer(QPrinterInfo::defaultPrinter(), QPrinter::HighResolution);
-    return printer.pageLayout().paintRect(QPageLayout::Point).topLeft();
-}
-
 struct Sheet {
-    std::vector<std::unique_ptr<Poppler::TextBox>> words;
+    std::unique_ptr<Poppler::Document> document;
+    std::unique_ptr<Poppler::Page> page;
     QImage image;    // at 96 dpi
     QPointF origin;  // points
 
-    explicit Sheet(const QString& pdf) : origin(printableOriginPoints())
+    explicit Sheet(const QString& pdf) : document(Poppler::Document::load(pdf))
     {
-        const auto document = Poppler::Document::load(pdf);
         if (!document || document->numPages() != 1)
             throw std::runtime_error("not a document of one page: " + pdf.toStdString());
+        const QPrinter printer(QPrinterInfo::defaultPrinter(), QPrinter::HighResolution);
+        origin = printer.pageLayout().paintRect(QPageLayout::Point).topLeft();
         document->setRenderHint(Poppler::Document::Antialiasing);
         document->setRenderHint(Poppler::Document::TextAntialiasing);
-        words = document->page(0)->textList();
-        image = document->page(0)->renderToImage(96, 96);
+        page = document->page(0);
+        image = page->renderToImage(96, 96);
     }
 
     QRgb pixel(int x, int y) const { return image.pixel(x + qRound(origin.x() * 4 / 3), y + qRound(origin.y() * 4 / 3)); }
@@ -86,19 +82,13 @@ struct Sheet {
                     return true;
         return false;
     }
-    // The caption's words in a row, as one box in page twips.
+    // Where the caption is, in page twips.
     std::optional<QRectF> caption(const QString& text) const
     {
-        const QStringList parts = text.split(' ');
-        for (size_t i = 0; i + parts.size() <= words.size(); ++i) {
-            QRectF box;
-            qsizetype k = 0;
-            for (; k < parts.size() && words[i + k]->text() == parts[k]; ++k)
-                box |= words[i + k]->boundingBox().translated(-origin);
-            if (k == parts.size())
-                return QRectF(box.topLeft() * 20, box.size() * 20);
-        }
-        return std::nullopt;
+        const QList<QRectF> found = page->search(text, Poppler::Page::WholeWords);
+        if (found.isEmpty())
+            return std::nullopt;
+        return QRectF((found[0].topLeft() - origin) * 20, found[0].size() * 20);
     }
     bool has(const QString& text) const { return caption(text).has_value(); }
 };
@@ -113,47 +103,37 @@ auto is(QRgb c)
     };
 }
 
-// The frame's corners and the lowest and highest grid lines, in page pixels.
-void expectFrameAndGrid(const Sheet& sheet, bool drawn)
+// The frame's corners and the lowest and highest grid lines, then midpoints of
+// two segments of the example's series, between the grid lines, in page pixels.
+void expectChart(const Sheet& sheet, bool frameAndGrid, bool series)
 {
     for (QPoint p : {QPoint(64, 48), QPoint(561, 48), QPoint(64, 369), QPoint(561, 369), QPoint(100, 328),
                      QPoint(300, 328), QPoint(550, 328), QPoint(300, 88)})
-        EXPECT_EQ(sheet.near(p, isDark), drawn) << "at " << p.x() << "," << p.y();
-}
-
-// Midpoints of two segments of the example's series, between the grid lines.
-void expectSeries(const Sheet& sheet, bool drawn)
-{
+        EXPECT_EQ(sheet.near(p, isDark), frameAndGrid) << "at " << p.x() << "," << p.y();
     for (QPoint p : {QPoint(250, 263), QPoint(375, 220)})
-        EXPECT_EQ(sheet.near(p, isRed, 2), drawn) << "at " << p.x() << "," << p.y();
+        EXPECT_EQ(sheet.near(p, isRed, 2), series) << "at " << p.x() << "," << p.y();
 }
 
-// The logo fills exactly its rectangle (page pixels); nothing else has its colour.
-void expectLogo(const Sheet& sheet, QRgb colour, QRect where)
+// The logo fills exactly its rectangle (page pixels); nothing else has its
+// colour, and the paper beyond the page stays blank.
+void expectLogoAlone(const Sheet& sheet, QRgb colour, QRect where)
 {
     const auto logo = is(colour);
     if (!where.isEmpty()) {
         for (QPoint p : {where.topLeft() + QPoint(1, 1), where.bottomRight() - QPoint(1, 1), where.center()})
             EXPECT_TRUE(logo(sheet.pixel(p.x(), p.y()))) << "no logo at " << p.x() << "," << p.y();
     }
-    const QRect margin = where.isEmpty() ? QRect() : where.adjusted(-1, -1, 1, 1);
-    int stray = 0;
-    for (int y = 0; y < pageRect.height(); ++y)
-        for (int x = 0; x < pageRect.width(); ++x)
-            stray += !margin.contains(x, y) && logo(sheet.pixel(x, y));
-    EXPECT_EQ(stray, 0) << "logo-coloured pixels outside " << where.x() << "," << where.y() << " "
-                        << where.width() << "x" << where.height();
-}
-
-// Paper beyond the page stays blank.
-void expectNothingOutsideThePage(const Sheet& sheet)
-{
-    const QRectF page = QRectF(pageRect).translated(sheet.origin * 4 / 3).adjusted(-1, -1, 1, 1);
-    int marks = 0;
+    const QPoint origin = (sheet.origin * 4 / 3).toPoint();
+    const QRect margin = where.isEmpty() ? QRect() : where.adjusted(-1, -1, 1, 1).translated(origin);
+    const QRect page = pageRect.translated(origin).adjusted(-1, -1, 1, 1);
+    int stray = 0, marks = 0;
     for (int y = 0; y < sheet.image.height(); ++y)
-        for (int x = 0; x < sheet.image.width(); ++x)
-            marks += !page.contains(x + 0.5, y + 0.5) && !isWhite(sheet.image.pixel(x, y));
-    EXPECT_EQ(marks, 0);
+        for (int x = 0; x < sheet.image.width(); ++x) {
+            stray += !margin.contains(x, y) && logo(sheet.image.pixel(x, y));
+            marks += !page.contains(x, y) && !isWhite(sheet.image.pixel(x, y));
+        }
+    EXPECT_EQ(stray, 0) << "logo-coloured pixels outside the logo's place";
+    EXPECT_EQ(marks, 0) << "marks beyond the page";
 }
 
 enum class Align { Left, Centre, Right };
@@ -163,46 +143,31 @@ struct Placed {
     Align align;
 };
 
-// Each caption lies in its label, aligned as the label says (2 px slack for glyph sides).
+// Each caption lies in its label, at its top, aligned as the label says (in
+// twips, with slack for the glyphs' sides).
 void expectPlaced(const Sheet& sheet, const std::vector<Placed>& captions)
 {
     for (const Placed& c : captions) {
         const auto box = sheet.caption(c.text);
-        if (!box) {
-            ADD_FAILURE() << "\"" << c.text << "\" is not on the page";
-            continue;
-        }
-        SCOPED_TRACE(std::string(c.text) + " at " + std::to_string(box->x()) + "," + std::to_string(box->y()));
-        EXPECT_TRUE(c.label.adjusted(-30, -30, 30, 30).contains(*box));
-        EXPECT_NEAR(box->top(), c.label.top(), 60);
-        switch (c.align) {
-        case Align::Left: EXPECT_NEAR(box->left(), c.label.left(), 60); break;
-        case Align::Right: EXPECT_NEAR(box->right(), c.label.right(), 60); break;
-        case Align::Centre: EXPECT_NEAR(box->center().x(), c.label.center().x(), 60); break;
-        }
+        ASSERT_TRUE(box) << "\"" << c.text << "\" is not on the page";
+        const double offset[] = {box->left() - c.label.left(), box->center().x() - c.label.center().x(),
+                                 box->right() - c.label.right()};
+        EXPECT_TRUE(c.label.adjusted(-30, -30, 30, 30).contains(*box) && std::abs(box->top() - c.label.top()) < 60
+                    && std::abs(offset[int(c.align)]) < 60)
+            << c.text << " at " << box->x() << "," << box->y() << " " << box->width() << "x" << box->height();
     }
 }
 
+// One caption of each kind: title, axis captions, the top and bottom y ticks,
+// the x tick under the first y tick, and one with a comma.
 const std::vector<Placed> exampleCaptions = {
     {"Weekly Output", {480, 120, 8895, 495}, Align::Centre},
     {"Week", {3720, 6000, 2535, 255}, Align::Centre},
     {"Units", {0, 2640, 855, 495}, Align::Left},
     {"169", {240, 600, 615, 375}, Align::Right},
-    {"162", {120, 1200, 735, 375}, Align::Right},
-    {"155", {360, 1800, 495, 375}, Align::Right},
-    {"148", {240, 2400, 615, 375}, Align::Right},
-    {"141", {240, 3000, 615, 375}, Align::Right},
-    {"134", {240, 3600, 615, 375}, Align::Right},
-    {"127", {360, 4200, 495, 375}, Align::Right},
-    {"120", {240, 4800, 615, 375}, Align::Right},
     {"113", {240, 5400, 615, 375}, Align::Right},
     {"W1", {240, 5640, 1215, 255}, Align::Centre},
-    {"W2", {2640, 5640, 975, 255}, Align::Centre},
-    {"W3", {3840, 5640, 975, 255}, Align::Centre},
-    {"W4", {4920, 5640, 855, 255}, Align::Centre},
     {"W5, late", {5880, 5640, 975, 255}, Align::Centre},
-    {"W6", {6960, 5640, 855, 255}, Align::Centre},
-    {"W7", {8040, 5640, 975, 255}, Align::Centre},
 };
 
 // ---- The fixture: a private spooler as the default destination, a folder as the
@@ -248,65 +213,31 @@ protected:
     std::unique_ptr<frmChart> window;
 };
 
-TEST_F(Printing, FirstPrintPutsChartAndLogoOnOnePageUnderTheProgramName)
-{
-    folder.write(logoFileName, logo({120, 30}, blue));
-    startUp();
-    const QString pdf = printJob();
-
-    const Sheet sheet(pdf);
-    expectPlaced(sheet, exampleCaptions);
-    expectFrameAndGrid(sheet, true);
-    expectSeries(sheet, true);
-    expectLogo(sheet, blue, QRect(logoAt, QSize(120, 30)));
-    expectNothingOutsideThePage(sheet);
-
-    EXPECT_EQ(Poppler::Document::load(pdf)->info("Title"), "Chart Viewer");
-    cups_job_t* jobs = nullptr;
-    const int count = cupsGetJobs2(CUPS_HTTP_DEFAULT, &jobs, nullptr, 0, CUPS_WHICHJOBS_ALL);
-    ASSERT_EQ(count, 1) << cupsLastErrorString();
-    EXPECT_STREQ(jobs[0].title, "Chart Viewer");
-    cupsFreeJobs(count, jobs);
-}
-
-// ---- The logo file, table-driven: the chart prints whatever the logo file holds.
+// ---- The logo file, table-driven: the chart prints whatever the logo file holds,
+// on one page under the program's name; a second Print reads the logo afresh.
 
 // What the logo file holds, or what is in its place.
-using FolderSetup = std::function<void(const WorkFolder&)>;
-FolderSetup logoBytes(std::string bytes)
-{
-    return [bytes](const WorkFolder& f) { f.write(logoFileName, bytes); };
-}
-FolderSetup inPlaceOfTheLogo(const testsupport::Setup& put)
-{
-    return [put](const WorkFolder& f) {
-        QDir().mkpath(f.path("images"));
-        put(f.path(logoFileName).toStdString());
-    };
-}
+const Setup blueLogo = file(logo({120, 30}, blue));
 
 // 54 bytes of BMP headers that declare 100000 x 100000 pixels of 24 bits.
 std::string hugeDeclaredLogo()
 {
-    std::string b(54, '\0');
-    const auto put = [&](std::size_t at, std::uint32_t v) {
-        for (int i = 0; i < 4; ++i)
-            b[at + static_cast<std::size_t>(i)] = static_cast<char>(v >> (8 * i));
-    };
-    b[0] = 'B', b[1] = 'M';
-    put(2, 54), put(10, 54), put(14, 40), put(18, 100000), put(22, 100000);
-    b[26] = 1, b[28] = 24;
-    return b;
+    QByteArray bytes("BM");
+    QDataStream out(&bytes, QIODevice::Append);
+    out.setByteOrder(QDataStream::LittleEndian);
+    out << quint32(54) << quint32(0) << quint32(54) << quint32(40) << qint32(100000) << qint32(100000) << quint16(1)
+        << quint16(24);
+    return bytes.append(24, '\0').toStdString();
 }
 
 struct LogoCase {
     const char* name;
-    FolderSetup write;
+    Setup write;
     QRect logo;  // page pixels; empty: none
+    Setup afterAFirstPrint = nullptr;
+    QRgb colour = blue;
     bool deniedToRoot = false;  // root reads any file: run by another user (see CMakeLists.txt)
 };
-
-void PrintTo(const LogoCase& c, std::ostream* out) { *out << c.name; }
 
 class PrintingLogo : public Printing, public testing::WithParamInterface<LogoCase> {};
 
@@ -314,41 +245,55 @@ TEST_P(PrintingLogo, ChartPrintsWithTheLogoAsFarAsItCanBeRead)
 {
     if (GetParam().deniedToRoot && ::geteuid() == 0)
         GTEST_SKIP() << "root reads any file";
-    GetParam().write(folder);
+    QDir().mkpath("images");
+    GetParam().write(logoFileName);
     startUp();
-    const Sheet sheet(printJob());
-    EXPECT_TRUE(sheet.has("Weekly Output"));
-    expectFrameAndGrid(sheet, true);
-    expectSeries(sheet, true);
-    expectLogo(sheet, blue, GetParam().logo);
-    expectNothingOutsideThePage(sheet);
+    if (GetParam().afterAFirstPrint) {
+        printJob();
+        GetParam().afterAFirstPrint(logoFileName);
+    }
+    const QString pdf = printJob();
+    const Sheet sheet(pdf);
+    expectPlaced(sheet, exampleCaptions);
+    expectChart(sheet, true, true);
+    expectLogoAlone(sheet, GetParam().colour, GetParam().logo);
+    if (GetParam().colour != blue)
+        expectLogoAlone(sheet, blue, {});
+    EXPECT_EQ(sheet.document->info("Title"), "Chart Viewer");
 }
+
+const QRect logoRect(logoAt, QSize(120, 30));
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, PrintingLogo,
-    testing::Values(LogoCase{"NoLogoFile", [](const WorkFolder&) {}, {}},
+    testing::Values(LogoCase{"ALogo", blueLogo, logoRect},
+                    LogoCase{"NoLogoFile", [](const std::string&) {}, {}},
                     // Cut inside its headers. (Cut in its pixel data, Qt reads the rows that are there.)
-                    LogoCase{"Truncated", logoBytes(logo({120, 30}, blue).substr(0, 30)), {}},
-                    LogoCase{"WrongMagic", logoBytes("XX" + logo({120, 30}, blue).substr(2)), {}},
-                    LogoCase{"ZeroBytes", logoBytes(""), {}},
+                    LogoCase{"Truncated", file(logo({120, 30}, blue).substr(0, 30)), {}},
+                    LogoCase{"ZeroBytes", file(""), {}},
                     // Qt's allocation limit refuses it before any memory is taken.
-                    LogoCase{"AbsurdDimensions", logoBytes(hugeDeclaredLogo()), {}},
+                    LogoCase{"AbsurdDimensions", file(hugeDeclaredLogo()), {}},
                     // Nothing in place of the file may block the click, or the window with it.
-                    LogoCase{"AFolder", inPlaceOfTheLogo(aFolder), {}},
-                    LogoCase{"AFifo", inPlaceOfTheLogo(fifo), {}},
-                    LogoCase{"ADevice", inPlaceOfTheLogo(zeroDevice), {}},
-                    LogoCase{"ASocket", inPlaceOfTheLogo(socketFile), {}},
+                    LogoCase{"AFolder", aFolder, {}},
+                    LogoCase{"AFifo", fifo, {}},
+                    LogoCase{"ADevice", zeroDevice, {}},
+                    LogoCase{"ASocket", socketFile, {}},
                     LogoCase{"NoReadPermission",
-                             [](const WorkFolder& f) {
-                                 f.write(logoFileName, logo({120, 30}, blue));
-                                 QFile::setPermissions(f.path(logoFileName), {});
+                             [](const std::string& path) {
+                                 blueLogo(path);
+                                 ::chmod(path.c_str(), 0);
                              },
-                             {}, true},
-                    LogoCase{"NotAPicture", logoBytes("BM this is no bitmap\n"), {}},
+                             {}, nullptr, blue, true},
                     // Drawn at its pixel size, not shrunk to its 300 dpi inch size.
-                    LogoCase{"DeclaresHighResolution", logoBytes(logo({120, 30}, blue, 300)), QRect(logoAt, QSize(120, 30))},
+                    LogoCase{"DeclaresHighResolution", file(logo({120, 30}, blue, 300)), logoRect},
                     // Cut at the page's right and bottom edges.
-                    LogoCase{"LargerThanThePage", logoBytes(logo({700, 120}, blue)), QRect(logoAt, QSize(440, 48))}),
+                    LogoCase{"LargerThanThePage", file(logo({700, 120}, blue)), QRect(logoAt, QSize(440, 48))},
+                    // A second Print shows the logo the file now holds, or else the one it showed.
+                    LogoCase{"ReplacedAfterAPrint", blueLogo, QRect(logoAt, QSize(60, 20)),
+                             file(logo({60, 20}, green)), green},
+                    LogoCase{"DeletedAfterAPrint", blueLogo, logoRect,
+                             [](const std::string& path) { ::unlink(path.c_str()); }},
+                    LogoCase{"SpoiltAfterAPrint", blueLogo, logoRect, file("garbage")}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // ---- A chart file changed or spoilt after start-up: the page reads it for itself and
@@ -362,7 +307,6 @@ struct BrokenChartCase {
     QStringList captions;
 };
 
-void PrintTo(const BrokenChartCase& c, std::ostream* out) { *out << c.name; }
 
 class PrintingBrokenChart : public Printing, public testing::WithParamInterface<BrokenChartCase> {};
 
@@ -376,12 +320,11 @@ TEST_P(PrintingBrokenChart, PrintsWhatItGotThenLoadsAfresh)
 
     {
         const Sheet sheet(printJob());
-        expectFrameAndGrid(sheet, GetParam().frameAndGrid);
-        expectSeries(sheet, false);
+        expectChart(sheet, GetParam().frameAndGrid, false);
         for (const QString& caption : GetParam().captions)
             EXPECT_TRUE(sheet.has(caption)) << caption.toStdString();
         EXPECT_FALSE(sheet.has("Weekly")) << "the window's chart is not the page's";
-        expectNothingOutsideThePage(sheet);
+        expectLogoAlone(sheet, blue, {});
     }
 
     folder.write("chart.dat", exampleChart);
@@ -391,8 +334,7 @@ TEST_P(PrintingBrokenChart, PrintsWhatItGotThenLoadsAfresh)
         return;
     }
     expectPlaced(mended, exampleCaptions);
-    expectFrameAndGrid(mended, true);
-    expectSeries(mended, true);
+    expectChart(mended, true, true);
 }
 
 const QStringList designCaptions = {"Chart Title", "X-Axis Label", "x-Axis", "X1", "X5", "X9", "Y1", "Y8"};
@@ -407,44 +349,6 @@ INSTANTIATE_TEST_SUITE_P(
                                     {"Broken Title", "Days", "Count", "X1", "Y8"}}),
     [](const auto& info) { return std::string(info.param.name); });
 
-// ---- A second Print: the chart of the first load again, with the logo read afresh.
-
-struct SecondPrintCase {
-    const char* name;
-    FolderSetup change;
-    QRgb logoColour;
-    QSize logoSize;
-};
-
-void PrintTo(const SecondPrintCase& c, std::ostream* out) { *out << c.name; }
-
-class PrintingAgain : public Printing, public testing::WithParamInterface<SecondPrintCase> {};
-
-TEST_P(PrintingAgain, ReprintsTheFirstChartWithTheCurrentLogo)
-{
-    folder.write(logoFileName, logo({120, 30}, blue));
-    startUp();
-    printJob();
-    GetParam().change(folder);
-
-    const Sheet sheet(printJob());
-    expectPlaced(sheet, exampleCaptions);
-    EXPECT_FALSE(sheet.has("Other Numbers"));
-    expectFrameAndGrid(sheet, true);
-    expectSeries(sheet, true);
-    expectLogo(sheet, GetParam().logoColour, QRect(logoAt, GetParam().logoSize));
-    if (GetParam().logoColour != blue)
-        expectLogo(sheet, blue, {});
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, PrintingAgain,
-    testing::Values(
-        SecondPrintCase{"LogoReplaced", logoBytes(logo({60, 20}, green)), green, {60, 20}},
-        SecondPrintCase{"LogoDeleted", [](const WorkFolder&) { QFile::remove(logoFileName); }, blue, {120, 30}},
-        SecondPrintCase{"LogoSpoilt", logoBytes("garbage"), blue, {120, 30}}),
-    [](const auto& info) { return std::string(info.param.name); });
-
 // ---- An unusable printer: one report, no job, the window goes on, and Print works
 // again once the printer is fixed.
 
@@ -455,13 +359,13 @@ struct PrinterFault {
     int refusedSubmissions;  // the job is tried once more, no further
 };
 
-void PrintTo(const PrinterFault& c, std::ostream* out) { *out << c.name; }
 
 class PrintingFails : public Printing, public testing::WithParamInterface<PrinterFault> {};
 
 TEST_P(PrintingFails, ReportsOnceAndKeepsRunning)
 {
-    folder.write(logoFileName, logo({120, 30}, blue));
+    QDir().mkpath("images");
+    blueLogo(logoFileName);
     startUp();
     GetParam().breakIt(spooler);
 
@@ -475,9 +379,7 @@ TEST_P(PrintingFails, ReportsOnceAndKeepsRunning)
         return;
 
     GetParam().fix(spooler);
-    const Sheet sheet(printJob());
-    expectPlaced(sheet, exampleCaptions);
-    expectLogo(sheet, blue, QRect(logoAt, QSize(120, 30)));
+    EXPECT_TRUE(Sheet(printJob()).has("Weekly Output"));
     // Nothing held back from the failed Print comes out now.
     EXPECT_EQ(spooler.waitForJobs(2, 3s).size(), 1u);
 }
@@ -491,8 +393,9 @@ INSTANTIATE_TEST_SUITE_P(
         PrinterFault{"QueueRejectsJobs", [](CupsSpooler& s) { s.admin("cupsreject", {CupsSpooler::kQueue}); },
                      [](CupsSpooler& s) { s.admin("cupsaccept", {CupsSpooler::kQueue}); },
                      "the print spooler refused the job", 2},
-        PrinterFault{"NoDefaultPrinter", [](CupsSpooler& s) { s.clearDefault(); },
-                     [](CupsSpooler& s) { s.lpadmin({"-d", CupsSpooler::kQueue}); }, "no default printer is set up", 0},
+        // Deleting the default queue leaves no default.
+        PrinterFault{"NoDefaultPrinter", [](CupsSpooler& s) { s.lpadmin({"-x", CupsSpooler::kQueue}); },
+                     [](CupsSpooler& s) { s.addQueue(); }, "no default printer is set up", 0},
         // A spooler that takes connections but never answers must not freeze the window.
         PrinterFault{"SpoolerFrozen", [](CupsSpooler& s) { ::kill(pid_t(s.pid()), SIGSTOP); },
                      [](CupsSpooler& s) { ::kill(pid_t(s.pid()), SIGCONT); }, "the print spooler (CUPS) does not answer", 0},

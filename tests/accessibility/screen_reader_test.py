@@ -11,18 +11,24 @@ import time
 import pyatspi
 
 
-def label(caption):
-    return ("label", caption, "", caption)
+def label(caption, rect):
+    return ("label", caption, "", caption, rect)
 
 
-# Role, name, description and text of each child of the window, in order.
+# Role, name, description, text and place (in the window's pixels) of each
+# child of the window, in order.
 EXPECTED = [
-    ("push button", "Print", "", None),
-    ("push button", "Exit", "", None),
-    ("image", "Weekly Output", "5 points, y from 120 to 162", None),
-    label("Weekly Output"), label("Week"), label("Units"),
-    *[label(f" {y}") for y in range(169, 112, -7)],
-    *[label(x) for x in ("W1", "W2", "W3", "W4", "W5, late", "W6", "W7")],
+    ("push button", "Print", "", None, (568, 128, 57, 25)),
+    ("push button", "Exit", "", None, (568, 200, 57, 25)),
+    ("image", "Weekly Output", "5 points, y from 120 to 162", None, (64, 48, 497, 321)),
+    label("Weekly Output", (64, 8, 497, 41)), label("Week", (272, 400, 121, 17)), label("Units", (0, 176, 65, 33)),
+    *[label(f" {y}", rect) for y, rect in zip(range(169, 112, -7), [
+        (16, 40, 41, 25), (8, 80, 49, 25), (24, 120, 33, 25), (16, 160, 41, 25), (16, 200, 41, 25),
+        (16, 240, 41, 25), (24, 280, 33, 25), (16, 320, 41, 25), (16, 360, 41, 25)])],
+    # lblX2 repeats "W1" and so shows nothing: it is left out.
+    *[label(x, rect) for x, rect in [
+        ("W1", (16, 376, 81, 17)), ("W2", (176, 376, 65, 17)), ("W3", (256, 376, 65, 17)), ("W4", (328, 376, 57, 17)),
+        ("W5, late", (392, 376, 65, 17)), ("W6", (464, 376, 57, 17)), ("W7", (536, 376, 65, 17))]],
 ]
 
 
@@ -38,7 +44,9 @@ def window_of(pid):
 
 def read(node):
     text = node.queryText().getText(0, -1) if "Text" in pyatspi.listInterfaces(node) else None
-    return (node.getRoleName(), node.name, node.description, text)
+    extents = node.queryComponent().getExtents(pyatspi.WINDOW_COORDS)
+    return (node.getRoleName(), node.name, node.description, text,
+            (extents.x, extents.y, extents.width, extents.height))
 
 
 def check(viewer):

@@ -34,12 +34,6 @@ Viewer::Viewer(const QString& folder, const QStringList& environment)
         throw std::runtime_error("the viewer did not start");
 }
 
-Viewer::~Viewer()
-{
-    if (running())
-        process_.kill(), process_.waitForFinished();
-}
-
 std::optional<int> Viewer::waitForExit(int msecs)
 {
     if (!process_.waitForFinished(msecs) || process_.exitStatus() != QProcess::NormalExit)

@@ -17,9 +17,6 @@ QString output(const QString& program, const QStringList& arguments);
 class Viewer {
 public:
     explicit Viewer(const QString& folder, const QStringList& environment = {});
-    Viewer(const Viewer&) = delete;
-    Viewer& operator=(const Viewer&) = delete;
-    ~Viewer();
 
     bool running() const { return process_.state() == QProcess::Running; }
     std::optional<int> waitForExit(int msecs);  // the status once ended normally

@@ -11,7 +11,6 @@
 namespace testsupport {
 namespace {
 
-using namespace std::chrono_literals;
 
 void writeFile(const QString& path, const QString& text, QFile::Permissions mode = QFile::ReadOwner | QFile::WriteOwner)
 {
@@ -57,7 +56,12 @@ CupsSpooler::CupsSpooler()
             throw std::runtime_error("cupsd did not come up:\n" + errorLog().toStdString());
         QThread::msleep(50);
     }
-    lpadmin({"-p", kQueue, "-E", "-v", "capture:" + d + "/out", "-m", "raw"});
+    addQueue();
+}
+
+void CupsSpooler::addQueue()
+{
+    lpadmin({"-p", kQueue, "-E", "-v", "capture:" + dir_.filePath("out"), "-m", "raw"});
     lpadmin({"-d", kQueue});
 }
 
@@ -70,14 +74,6 @@ void CupsSpooler::admin(const QString& program, const QStringList& arguments)
     tool.start(program, arguments);
     if (!tool.waitForFinished(10000) || tool.exitCode() != 0)
         throw std::runtime_error((program + " failed: ").toStdString() + tool.readAllStandardError().toStdString());
-}
-
-// A default cannot be unset directly, but deleting the default queue unsets it.
-void CupsSpooler::clearDefault()
-{
-    lpadmin({"-p", "placeholder", "-E", "-v", "capture:" + dir_.filePath("out"), "-m", "raw"});
-    lpadmin({"-d", "placeholder"});
-    lpadmin({"-x", "placeholder"});
 }
 
 QStringList CupsSpooler::capturedJobs() const

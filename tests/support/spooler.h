@@ -24,9 +24,9 @@ public:
     QStringList capturedJobs() const;
     QStringList waitForJobs(int n, std::chrono::milliseconds timeout) const;
 
+    void addQueue();  // the capturing queue, as the default
     void lpadmin(const QStringList& arguments) { admin("lpadmin", arguments); }
     void admin(const QString& program, const QStringList& arguments);
-    void clearDefault();  // leaves the spooler with no default destination
     QString errorLog() const;
     void stop();
 

@@ -18,8 +18,6 @@ class WorkFolder {
 public:
     WorkFolder() { QDir::setCurrent(dir_.path()); }
     ~WorkFolder() { QDir::setCurrent(previous_); }
-    WorkFolder(const WorkFolder&) = delete;
-    WorkFolder& operator=(const WorkFolder&) = delete;
 
     QString path(const QString& name = {}) const { return name.isEmpty() ? dir_.path() : dir_.filePath(name); }
     // Writes the bytes to a file in the folder, making folders on the way.
