@@ -57,6 +57,12 @@ def check(viewer):
     found = [read(child) for child in window]
     if found != EXPECTED:
         failures.append("the window's children read as\n  " + "\n  ".join(map(repr, found)))
+    # A caption's text has no selection and no character under a point, and an
+    # empty range of it reads as nothing.
+    title = window[3].queryText()
+    answers = (title.getText(0, 0), title.getNSelections(), title.getOffsetAtPoint(70, 10, pyatspi.WINDOW_COORDS))
+    if answers != ("", 0, -1):
+        failures.append(f"the title's text answers {answers}")
     exit_button = window[1]
     exit_button.queryAction().doAction(0)
     try:
