@@ -94,6 +94,8 @@ INSTANTIATE_TEST_SUITE_P(
         SeriesCase{"Example", "5\n1,120\n2,135\n3,128\n4,150\n5,162",
                    {{0, 280.875}, {124.25, 194.89}, {248.5, 235.02}, {372.75, 108.91}, {497, 40.125}},
                    {{124, 199}, {130, 194}, {300, 300}}},
+        // Flat: along the middle, rows 159 to 161, under the grid line at 160; to the pixel.
+        SeriesCase{"Flat", "3\n1,5\n2,5\n3,5", {{250, 158}}, {{250, 162}}},
         SeriesCase{"OnePoint", "1\n1,5", {}, {}},
         // The middle point lies at three widths: both segments run off the
         // right edge, at y 200.8 and 160.6 there.

@@ -35,7 +35,7 @@ const std::string otherFile = "Other Numbers\nDay\nCount\n2\n1,5\n2,9\nA,B,C,D,E
 constexpr QRgb blue = qRgb(0, 0, 255);
 constexpr QRgb green = qRgb(0, 160, 0);
 const QRect pageRect(0, 0, 640, 480);  // pixels, 15 twips each
-const QPoint logoAt(200, 432);
+const QRect logoRect(200, 432, 120, 30);  // the blue logo's place, in page pixels
 
 // A logo of one colour, as the bytes of a BMP file.
 std::string logo(QSize size, QRgb colour, int dpi = 96)
@@ -262,7 +262,6 @@ TEST_P(PrintingLogo, ChartPrintsWithTheLogoAsFarAsItCanBeRead)
     EXPECT_EQ(sheet.document->info("Title"), "Chart Viewer");
 }
 
-const QRect logoRect(logoAt, QSize(120, 30));
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, PrintingLogo,
@@ -287,9 +286,9 @@ INSTANTIATE_TEST_SUITE_P(
                     // Drawn at its pixel size, not shrunk to its 300 dpi inch size.
                     LogoCase{"DeclaresHighResolution", file(logo({120, 30}, blue, 300)), logoRect},
                     // Cut at the page's right and bottom edges.
-                    LogoCase{"LargerThanThePage", file(logo({700, 120}, blue)), QRect(logoAt, QSize(440, 48))},
+                    LogoCase{"LargerThanThePage", file(logo({700, 120}, blue)), QRect(logoRect.topLeft(), QSize(440, 48))},
                     // A second Print shows the logo the file now holds, or else the one it showed.
-                    LogoCase{"ReplacedAfterAPrint", blueLogo, QRect(logoAt, QSize(60, 20)),
+                    LogoCase{"ReplacedAfterAPrint", blueLogo, QRect(logoRect.topLeft(), QSize(60, 20)),
                              file(logo({60, 20}, green)), green},
                     LogoCase{"DeletedAfterAPrint", blueLogo, logoRect,
                              [](const std::string& path) { ::unlink(path.c_str()); }},
