@@ -21,14 +21,15 @@
 
 namespace {
 
-// The chart, or the error's text.
+// The chart, with the lines its count and last point were read on, or the error's text.
 std::string outcome(runtime::SequentialFile&& file)
 {
     try {
         const chartdata::ChartData chart = chartdata::readChartData(file);
         chartdata::xTickLabelCaptions(chart.xTickCaptions);
         const chartdata::YRange range = chartdata::findYRange(chart.yValues);
-        std::string text = chart.title + '\n' + chart.xAxisCaption + '\n' + chart.yAxisCaption + '\n';
+        std::string text = chart.title + '\n' + chart.xAxisCaption + '\n' + chart.yAxisCaption + '\n' +
+                           std::to_string(chart.countLine) + ',' + std::to_string(chart.lastPointLine) + '\n';
         for (const std::string& caption : chartdata::yTickLabelCaptions(range))
             text += caption + '\n';
         const auto fractions = chartdata::plotFractions(chart, chartdata::axisRange(range));

@@ -221,8 +221,7 @@ TEST_P(ReadingAhead, ReadsWhatReadingInOrderReads)
     LLVMFuzzerTestOneInput(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
 }
 
-const int near = aheadPoints / 4;
-const int far = aheadPoints * 3 / 4;
+const int near = aheadPoints / 4, far = aheadPoints * 3 / 4;
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, ReadingAhead,
