@@ -89,10 +89,12 @@ TEST(ChartFile, TextIsTakenAsWritten)
 TEST(ChartFile, CharacterSetIsUtf8WhenValidElseLatin1)
 {
     const std::string tail = "\nX\nY\n1\n1,2\nA,B,C,D,E,F,G,H\n";
-    EXPECT_EQ(readText("Caf\xC3\xA9" + tail).title, "Caf\xC3\xA9");
+    EXPECT_EQ(readText("Caf\xC3\xA9 \xE2\x82\xAC" + tail).title, "Caf\xC3\xA9 \xE2\x82\xAC");
     EXPECT_EQ(readText("Caf\xE9" + tail).title, "Caf\xC3\xA9");
-    // One stray byte anywhere makes the whole file Latin-1.
+    // One byte that is no UTF-8 anywhere, or a surrogate's code (U+DFFF here),
+    // makes the whole file Latin-1.
     EXPECT_EQ(readText("\xC3\xA9" + tail + "\xFF").title, "\xC3\x83\xC2\xA9");
+    EXPECT_EQ(readText("\xC3\xA9" + tail + "\xED\xBF\xBF").title, "\xC3\x83\xC2\xA9");
 }
 
 TEST(ChartFile, NumbersRoundHalvesToEvenOverThe32BitRange)
@@ -127,8 +129,7 @@ TEST_P(ReadingFails, WithAMessageNamingFileLineAndRead)
     }
 }
 
-const std::string head = "T\nX\nY\n";
-const std::string captions = "A,B,C,D,E,F,G,H\n";
+const std::string head = "T\nX\nY\n", captions = "A,B,C,D,E,F,G,H\n";
 
 INSTANTIATE_TEST_SUITE_P(
     Failures, ReadingFails,
