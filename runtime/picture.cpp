@@ -8,7 +8,6 @@
 #include <QImageReader>
 
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
 #include <unistd.h>
 
@@ -24,22 +23,11 @@ QByteArray readPictureFile(const std::string& path)
     const std::size_t limit = static_cast<std::size_t>(std::max(QImageReader::allocationLimit(), 0)) << 20;
     const std::size_t size = limit > 0 ? std::min(file.size, limit) : file.size;
     QByteArray bytes(static_cast<qsizetype>(size), Qt::Uninitialized);
-    std::size_t got = 0;
-    int error = 0;
-    while (got < size) {
-        const ssize_t n = ::read(file.descriptor, bytes.data() + got, size - got);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            error = n < 0 ? errno : 0;
-            break;
-        }
-        got += static_cast<std::size_t>(n);
-    }
+    const ReadResult read = readFully(file.descriptor, bytes.data(), size, 0);
     ::close(file.descriptor);
-    if (error != 0)
-        throw RuntimeError(std::string("cannot be read: ") + std::strerror(error), path);
-    bytes.truncate(static_cast<qsizetype>(got));
+    if (read.error != 0)
+        throw RuntimeError(std::string("cannot be read: ") + std::strerror(read.error), path);
+    bytes.truncate(static_cast<qsizetype>(read.got));
     return bytes;
 }
 

@@ -2,12 +2,11 @@
 
 #include "large_arrays.h"
 #include "plain_field.h"
+#include "regular_file.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
 #include <memory>
-#include <unistd.h>
 
 namespace runtime {
 
@@ -39,16 +38,8 @@ std::size_t ReadAhead::readAt(char* into, std::size_t count, std::size_t offset)
         std::memcpy(into, bytes_.data() + offset, have);
         return have;
     }
-    std::size_t got = 0;
-    while (got < count) {
-        const ssize_t n = ::pread(fd_, into + got, count - got, static_cast<off_t>(offset + got));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            break;
-        got += static_cast<std::size_t>(n);
-    }
-    return got;
+    // A failed read ends the scan as the file's end would; the reader then reads on by its own rules.
+    return readFully(fd_, into, count, offset).got;
 }
 
 void ReadAhead::scan()

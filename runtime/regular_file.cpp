@@ -44,4 +44,20 @@ OpenedFile openRegularFile(const std::string& name)
     return {fd, static_cast<std::size_t>(info.st_size)};
 }
 
+ReadResult readFully(int descriptor, char* into, std::size_t count, std::size_t offset)
+{
+    std::size_t got = 0;
+    while (got < count) {
+        const ssize_t n = ::pread(descriptor, into + got, count - got, static_cast<off_t>(offset + got));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return {got, errno};
+        if (n == 0)
+            break;
+        got += static_cast<std::size_t>(n);
+    }
+    return {got, 0};
+}
+
 }  // namespace runtime

@@ -20,4 +20,15 @@ struct OpenedFile {
 // closes the descriptor.
 OpenedFile openRegularFile(const std::string& name);
 
+// What readFully read: `got` bytes, and the errno of the read that failed
+// after them, 0 when none did.
+struct ReadResult {
+    std::size_t got;
+    int error;
+};
+
+// Reads `count` bytes at `offset`, again when a read is interrupted or
+// short, until they are all read, the file ends, or a read fails.
+ReadResult readFully(int descriptor, char* into, std::size_t count, std::size_t offset);
+
 }  // namespace runtime

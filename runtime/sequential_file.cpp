@@ -8,7 +8,6 @@
 
 #include <algorithm>
 #include <bit>
-#include <cerrno>
 #include <cstring>
 #include <sched.h>
 #include <unistd.h>
@@ -79,16 +78,12 @@ void SequentialFile::close()
 // Reads up to `count` bytes into buffer_ at `at`; 0 at the end of the file.
 std::size_t SequentialFile::readSome(std::size_t at, std::size_t count)
 {
-    for (;;) {
-        const ssize_t got = ::pread(fd_, buffer_.get() + at, count, static_cast<off_t>(base_ + at));
-        if (got >= 0)
-            return static_cast<std::size_t>(got);
-        if (errno != EINTR) {
-            const int error = errno;
-            close();
-            throw RuntimeError(std::string("cannot be read: ") + std::strerror(error), name_);
-        }
+    const ReadResult read = readFully(fd_, buffer_.get() + at, count, base_ + at);
+    if (read.error != 0) {
+        close();
+        throw RuntimeError(std::string("cannot be read: ") + std::strerror(read.error), name_);
     }
+    return read.got;
 }
 
 void SequentialFile::fill(std::size_t bytes)
@@ -146,10 +141,10 @@ void SequentialFile::readNumbersAhead(std::size_t fields)
     } else {
         char piece[4096];
         for (std::size_t at = start - 1;; at += sizeof piece) {
-            const ssize_t got = ::pread(fd_, piece, sizeof piece, static_cast<off_t>(at));
-            if (got <= 0 || at - (start - 1) >= lookFor)
+            const std::size_t got = readFully(fd_, piece, sizeof piece, at).got;
+            if (got == 0 || at - (start - 1) >= lookFor)
                 return;
-            if (const void* lineEnd = std::memchr(piece, '\n', static_cast<std::size_t>(got))) {
+            if (const void* lineEnd = std::memchr(piece, '\n', got)) {
                 start = at + static_cast<std::size_t>(static_cast<const char*>(lineEnd) - piece) + 1;
                 break;
             }
@@ -366,14 +361,11 @@ bool SequentialFile::wholeFileIsUtf8()
     Utf8Check check;
     constexpr std::size_t pieceBytes = std::size_t{1} << 16;
     const auto piece = std::make_unique_for_overwrite<char[]>(pieceBytes);
-    for (off_t at = 0;;) {
-        const ssize_t got = ::pread(fd_, piece.get(), pieceBytes, at);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got <= 0)
+    for (std::size_t at = 0;; at += pieceBytes) {
+        const ReadResult read = readFully(fd_, piece.get(), pieceBytes, at);
+        check.feed({piece.get(), read.got});
+        if (read.got < pieceBytes)
             break;
-        check.feed({piece.get(), static_cast<std::size_t>(got)});
-        at += got;
     }
     return check.valid();
 }
