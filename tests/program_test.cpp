@@ -7,7 +7,6 @@
 #include "work_folder.h"
 
 #include <QFile>
-#include <QProcess>
 
 #include <poppler-qt6.h>
 
@@ -58,26 +57,19 @@ TEST_P(StartupFails, PromptlyWithTheReportAndStatus1InBoundedMemory)
     struct stat info {};
     if (::stat(qPrintable(folder.path("chart.dat")), &info) == 0 && info.st_blocks > (64 << 20) / 512)
         GTEST_SKIP() << "the temporary folder's file system keeps no sparse files";
-    QString program = CHARTVIEWER_PATH;
-    QStringList arguments;
+    QStringList command = {CHARTVIEWER_PATH};
     // Root reads any file: an unreadable one needs another user, who gets a
     // copy of the program, since the build may lie where only root may go.
     if (::geteuid() == 0) {
         QFile::setPermissions(folder.path(), QFile::Permissions(0x7755));
-        QFile::copy(program, folder.path("chartviewer"));
-        arguments = {"--reuid=65534", "--regid=65534", "--clear-groups", folder.path("chartviewer")};
-        program = "setpriv";
+        QFile::copy(CHARTVIEWER_PATH, folder.path("chartviewer"));
+        command = {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups", folder.path("chartviewer")};
     }
-    QProcess viewer;
-    viewer.setWorkingDirectory(folder.path());
-    auto env = QProcessEnvironment::systemEnvironment();
-    env.insert("QT_QPA_PLATFORM", "offscreen");  // no dialog to wait for
-    viewer.setProcessEnvironment(env);
-    viewer.start(program, arguments);
-    // Generous: a hang (on a FIFO, say) shows as the time running out.
-    ASSERT_TRUE(viewer.waitForFinished(120000));
-    EXPECT_EQ(viewer.exitCode(), 1);
-    const std::string err = viewer.readAllStandardError().toStdString();
+    // Offscreen, there is no dialog to wait for. Generous: a hang (on a FIFO,
+    // say) shows as the time running out.
+    Viewer viewer(folder.path(), {"QT_QPA_PLATFORM=offscreen"}, command);
+    EXPECT_EQ(viewer.waitForExit(120000), 1);
+    const std::string err = viewer.errors().toStdString();
     EXPECT_NE(err.find("Chart Viewer: " + GetParam().report + "\n"), std::string::npos) << err.substr(0, 1000);
     rusage usage{};
     ::getrusage(RUSAGE_CHILDREN, &usage);

@@ -18,7 +18,7 @@ QString output(const QString& program, const QStringList& arguments)
     return QString::fromUtf8(process.readAllStandardOutput());
 }
 
-Viewer::Viewer(const QString& folder, const QStringList& environment)
+Viewer::Viewer(const QString& folder, const QStringList& environment, const QStringList& command)
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("QT_QPA_PLATFORM", "xcb");
@@ -29,7 +29,7 @@ Viewer::Viewer(const QString& folder, const QStringList& environment)
     // A file, not a pipe: the pipe would be read only in an event loop.
     errors_.open();
     process_.setStandardErrorFile(errors_.fileName());
-    process_.start(CHARTVIEWER_PATH, {});
+    process_.start(command.first(), command.mid(1));
     if (!process_.waitForStarted())
         throw std::runtime_error("the viewer did not start");
 }

@@ -13,10 +13,12 @@ namespace testsupport {
 // Standard output of a program run to its end (bounded).
 QString output(const QString& program, const QStringList& arguments);
 
-// The viewer started in a folder, on the display, with extra environment.
+// The viewer started in a folder, on the display, with extra environment;
+// the command runs it, the built program itself unless another is given.
 class Viewer {
 public:
-    explicit Viewer(const QString& folder, const QStringList& environment = {});
+    explicit Viewer(const QString& folder, const QStringList& environment = {},
+                    const QStringList& command = {CHARTVIEWER_PATH});
 
     bool running() const { return process_.state() == QProcess::Running; }
     std::optional<int> waitForExit(int msecs);  // the status once ended normally

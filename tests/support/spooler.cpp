@@ -11,7 +11,6 @@
 namespace testsupport {
 namespace {
 
-
 void writeFile(const QString& path, const QString& text, QFile::Permissions mode = QFile::ReadOwner | QFile::WriteOwner)
 {
     QFile file(path);
