@@ -3,6 +3,8 @@
 
 #include "runtime/run_forms.h"
 
+#include <QCoreApplication>
+
 int main(int argc, char** argv)
 {
     const std::optional<std::string> chart = chartArgument(argc, argv);
@@ -12,6 +14,9 @@ int main(int argc, char** argv)
         .desktopFileName = CHARTVIEWER_APP_ID,
         .forms = {[file] { return std::make_unique<frmChart>(file); }, [file] { return std::make_unique<prntFrm>(file); }},
     };
+    // The X11 class of the windows, which the desktop entry names, whatever
+    // the program file is called.
+    QCoreApplication::setApplicationName("chartviewer");
     // The command line is ours alone: Qt sees none of it, so that no chart's
     // name is taken for one of Qt's own options.
     return runtime::runForms(1, argv, project);
