@@ -33,12 +33,13 @@ QString seriesDescription(std::span<const std::int32_t> yValues)
 
 }  // namespace
 
-frmChart::frmChart()
+frmChart::frmChart(std::string chartFile)
     : runtime::Form(frmChartDescription),
       ChartLabels(static_cast<const runtime::Form&>(*this)),
       theChartBox(pictureBox("theChartBox")),
       btnExit(commandButton("btnExit")),
-      btnPrint(commandButton("btnPrint"))
+      btnPrint(commandButton("btnPrint")),
+      chartFile_(std::move(chartFile))
 {
     connect(&btnPrint, &QPushButton::clicked, this, [this] { runtime::runEventProcedure([this] { btnPrint_Click(); }); });
     connect(&btnExit, &QPushButton::clicked, this, [this] { runtime::runEventProcedure([this] { btnExit_Click(); }); });
@@ -46,7 +47,7 @@ frmChart::frmChart()
 
 void frmChart::Form_Load()
 {
-    runtime::SequentialFile file(chartdata::chartFileName);
+    runtime::SequentialFile file(chartFile_);
     const chartdata::PlotFractions fractions = readChartAndFillLabels(file, lblYAxis, lblXAxis);
 
     const float h = theChartBox.Height();
@@ -72,7 +73,7 @@ void frmChart::Form_Load()
 prntFrm& frmChart::page()
 {
     if (!page_)
-        page_ = std::make_unique<prntFrm>();
+        page_ = std::make_unique<prntFrm>(chartFile_);
     // The first touch loads the page; its failure goes to the caller.
     page_->load();
     return *page_;
@@ -91,7 +92,7 @@ void frmChart::btnPrint_Click()
         // failure from here on is not trapped; the runtime reports it.
     }
     if (!page_)
-        page_ = std::make_unique<prntFrm>();
+        page_ = std::make_unique<prntFrm>(chartFile_);
     // A page whose load failed is printed once, then dropped, so that the
     // next Print loads it afresh from the file the user may have mended.
     const std::unique_ptr<prntFrm> unloaded = page_->isLoaded() ? nullptr : std::move(page_);

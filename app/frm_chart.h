@@ -6,13 +6,15 @@
 #include "runtime/form.h"
 
 #include <memory>
+#include <string>
 
 // The chart window: the start-up form. Its load reads the chart file, fills
 // the labels and draws the series into the chart box; its two buttons print
 // the chart and end the program.
 class frmChart final : public runtime::Form, public ChartLabels {
 public:
-    frmChart();
+    // The chart file it reads; the page reads the same one.
+    explicit frmChart(std::string chartFile = chartdata::chartFileName);
 
     void Form_Load() override;
     void btnPrint_Click();
@@ -28,6 +30,7 @@ private:
 
     // The program's one reference to the page: set at the first Print.
     std::unique_ptr<prntFrm> page_;
+    std::string chartFile_;
 };
 
 // The logo that every Print puts on the page.

@@ -1,13 +1,23 @@
+#include "command_line.h"
 #include "frm_chart.h"
 
 #include "runtime/run_forms.h"
 
+#include <QCoreApplication>
+
 int main(int argc, char** argv)
 {
+    const std::optional<std::string> chart = chartArgument(argc, argv);
+    const std::string file = chart ? enterChartFolder(*chart) : chartdata::chartFileName;
     const runtime::Project project{
         .title = "Chart Viewer",
         .desktopFileName = CHARTVIEWER_APP_ID,
-        .forms = {[] { return std::make_unique<frmChart>(); }, [] { return std::make_unique<prntFrm>(); }},
+        .forms = {[file] { return std::make_unique<frmChart>(file); }, [file] { return std::make_unique<prntFrm>(file); }},
     };
-    return runtime::runForms(argc, argv, project);
+    // The X11 class of the windows, which the desktop entry names, whatever
+    // the program file is called.
+    QCoreApplication::setApplicationName("chartviewer");
+    // The command line is ours alone: Qt sees none of it, so that no chart's
+    // name is taken for one of Qt's own options.
+    return runtime::runForms(1, argv, project);
 }

@@ -5,16 +5,17 @@
 #include "chartdata/plot_fractions.h"
 #include "runtime/sequential_file.h"
 
-prntFrm::prntFrm()
+prntFrm::prntFrm(std::string chartFile)
     : runtime::Form(prntFrmDescription),
       ChartLabels(static_cast<const runtime::Form&>(*this)),
-      customLogo(image("customLogo"))
+      customLogo(image("customLogo")),
+      chartFile_(std::move(chartFile))
 {
 }
 
 void prntFrm::Form_Load()
 {
-    runtime::SequentialFile file(chartdata::chartFileName);
+    runtime::SequentialFile file(chartFile_);
     const PagePlotArea& area = pagePlotArea;
     const auto f = [](double twips) { return static_cast<float>(twips); };
 

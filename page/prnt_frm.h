@@ -4,16 +4,21 @@
 
 #include "runtime/form.h"
 
+#include <string>
+
 // The printed page: never shown. Its load reads the chart file for itself
 // and draws the frame, the grid and the series on its own surface, so that
 // printing the form prints the chart.
 class prntFrm final : public runtime::Form, public ChartLabels {
 public:
-    prntFrm();
+    explicit prntFrm(std::string chartFile = chartdata::chartFileName);
 
     void Form_Load() override;
 
     runtime::ImageControl& customLogo;
     // On the page lblXAxis is the caption at the left of the plot and
     // lblYAxis the one under it: their contents follow their places.
+
+private:
+    std::string chartFile_;
 };

@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -21,6 +22,15 @@ std::string openProblem(int error)
     }
 }
 
+// A missing file's report says where it was looked for, unless its name says so.
+std::string notFound(const std::string& name)
+{
+    const std::filesystem::path path(name);
+    std::error_code error;
+    const std::filesystem::path folder = std::filesystem::absolute(path, error).parent_path();
+    return path.is_absolute() || error ? "file not found" : "file not found in " + folder.string();
+}
+
 }  // namespace
 
 OpenedFile openRegularFile(const std::string& name)
@@ -29,7 +39,7 @@ OpenedFile openRegularFile(const std::string& name)
     // never the controlling terminal.
     const int fd = ::open(name.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     if (fd < 0)
-        throw RuntimeError(openProblem(errno), name);
+        throw RuntimeError(errno == ENOENT ? notFound(name) : openProblem(errno), name);
     struct stat info {};
     const bool known = ::fstat(fd, &info) == 0;
     const int error = errno;

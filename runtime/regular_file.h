@@ -15,7 +15,8 @@ struct OpenedFile {
     std::size_t size;  // as it was when opened
 };
 
-// Fails with a RuntimeError naming the file: "file not found", "permission
+// Fails with a RuntimeError naming the file: "file not found in FOLDER" (or
+// "file not found" when the name is a full path), "permission
 // denied", "is a folder, not a file", "is not a regular file". The caller
 // closes the descriptor.
 OpenedFile openRegularFile(const std::string& name);

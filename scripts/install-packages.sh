@@ -17,8 +17,9 @@ test=(
   # spooler and the tools that read what it captured
   libgtest-dev libgmock-dev libx11-dev xvfb xdotool x11-utils
   cups-daemon cups-client cups-bsd libpoppler-qt6-dev pkg-config
-  # the installed files' own checkers, and a headless Wayland compositor
-  desktop-file-utils appstream man-db weston
+  # the installed files' own checkers, the desktop's MIME database and its
+  # queries (xdg-mime, which asks mimetype), and a headless Wayland compositor
+  desktop-file-utils appstream man-db shared-mime-info xdg-utils libfile-mimeinfo-perl weston
   # a private D-Bus session with the accessibility (AT-SPI) bus, read from
   # python as a screen reader reads it
   dbus at-spi2-core python3-pyatspi gir1.2-atspi-2.0

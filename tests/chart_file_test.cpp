@@ -134,7 +134,6 @@ const std::string head = "T\nX\nY\n", captions = "A,B,C,D,E,F,G,H\n";
 INSTANTIATE_TEST_SUITE_P(
     Failures, ReadingFails,
     testing::Values(
-        Failure{"NoFile", std::nullopt, "chart.dat: file not found"},
         Failure{"EmptyFile", "", "chart.dat, line 1: input past end of file while reading the chart title (line 1)"},
         Failure{"OneLine", "T\n", "chart.dat, line 1: input past end of file while reading the x-axis caption (line 2)"},
         Failure{"NoCount", head, "chart.dat, line 3: input past end of file while reading the count of points"},

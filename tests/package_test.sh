@@ -1,7 +1,8 @@
 #!/bin/sh
 # The Debian package as a user gets it: built by scripts/build-package.sh,
-# free of lintian errors, installed by apt with the installed program opening
-# a chart, and removed by apt with nothing it installed left behind.
+# free of lintian errors and warnings, installed by apt with the installed
+# program opening the example chart it ships, and removed by apt with nothing
+# it installed left behind.
 # It changes the system's packages: it needs root (or sudo without a password)
 # and refuses when the package is installed already.
 set -eu
@@ -19,7 +20,9 @@ trap '[ -z "$installed" ] || remove; rm -rf "$work"' EXIT
 
 "$source/scripts/build-package.sh" >"$work/build.log" 2>&1 || { cat "$work/build.log"; exit 1; }
 deb=$(tail -n 1 "$work/build.log")
-lintian --fail-on error "$deb"
+# No error and no warning; the debug symbols are kept beside the package.
+lintian --fail-on error,warning "$deb"
+ls "$(dirname "$deb")"/chartviewer-dbgsym_*deb >/dev/null
 
 # What the package brings that was not there before.
 dpkg-deb --fsys-tarfile "$deb" | tar -t | sed 's|^\.||; s|/$||' | while read -r path; do
@@ -30,8 +33,11 @@ $sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -q "$deb"
 for path in $(dpkg -L chartviewer); do
   [ -e "$path" ] || { echo "installed but missing: $path"; exit 1; }
 done
-# The installed program opens the example chart, under its app id.
-sh "$source/tests/wayland_test.sh" /usr/bin/chartviewer "$source/examples/weekly/chart.dat" "$id"
+# The installed program opens the example chart the package ships, by its
+# installed path, under its app id.
+example=/usr/share/doc/chartviewer/examples/chart.dat
+dpkg -L chartviewer | grep -qx "$example" || { echo "the package lists no $example"; exit 1; }
+sh "$source/tests/wayland_test.sh" /usr/bin/chartviewer "$example" "$id"
 
 remove
 left=0

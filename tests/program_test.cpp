@@ -7,6 +7,7 @@
 #include "work_folder.h"
 
 #include <QFile>
+#include <QImage>
 
 #include <poppler-qt6.h>
 
@@ -16,6 +17,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 
@@ -42,15 +45,26 @@ std::string tooLong(const char* what, int line, const std::string& reading)
            " while reading " + reading;
 }
 
+// A chart named by a relative path with blanks and letters beyond ASCII; as
+// set up beside chart.dat, it is malformed.
+const std::string nested = "my charts/Grüße/week 12.txt";
+const Setup malformedNested = [](const std::string& path) {
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path() / "my charts/Grüße");
+    file(head + "5\n1,120\n2,135\n3\n")(std::filesystem::path(path).replace_filename(nested));
+};
+
+// %F in the arguments and the report stands for the folder the program starts in.
 struct StartupFailure {
     const char* name;
     Setup setup;
     std::string report;
+    QStringList arguments = {};
+    int status = 1;
 };
 
-class StartupFails : public testing::TestWithParam<StartupFailure> {};
+class StartupEnds : public testing::TestWithParam<StartupFailure> {};
 
-TEST_P(StartupFails, PromptlyWithTheReportAndStatus1InBoundedMemory)
+TEST_P(StartupEnds, PromptlyWithItsAnswerAndStatusInBoundedMemory)
 {
     WorkFolder folder;
     GetParam().setup(folder.path("chart.dat").toStdString());
@@ -65,22 +79,39 @@ TEST_P(StartupFails, PromptlyWithTheReportAndStatus1InBoundedMemory)
         QFile::copy(CHARTVIEWER_PATH, folder.path("chartviewer"));
         command = {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups", folder.path("chartviewer")};
     }
-    // Offscreen, there is no dialog to wait for. Generous: a hang (on a FIFO,
-    // say) shows as the time running out.
-    Viewer viewer(folder.path(), {"QT_QPA_PLATFORM=offscreen"}, command);
-    EXPECT_EQ(viewer.waitForExit(120000), 1);
-    const std::string err = viewer.errors().toStdString();
-    EXPECT_NE(err.find("Chart Viewer: " + GetParam().report + "\n"), std::string::npos) << err.substr(0, 1000);
+    const QString started = QDir(folder.path()).canonicalPath();
+    for (const QString& argument : GetParam().arguments)
+        command << QString(argument).replace("%F", started);
+    // Offscreen, there is no dialog to wait for; the command line is answered
+    // with no display at all.
+    // Generous: a hang (on a FIFO, say) shows as the time running out.
+    const int status = GetParam().status;
+    Viewer viewer(folder.path(), {status == 1 ? "QT_QPA_PLATFORM=offscreen" : "DISPLAY=", "WAYLAND_DISPLAY="}, command);
+    EXPECT_EQ(viewer.waitForExit(120000), status);
+    const std::string out = (status == 0 ? viewer.standardOutput() : viewer.errors()).toStdString();
+    const QString report = QString::fromStdString(GetParam().report).replace("%F", started);
+    // A report anywhere (Qt may warn before it); the answer to the command line alone.
+    const std::size_t at = out.find((status == 1 ? "Chart Viewer: " : "") + report.toStdString() + "\n");
+    EXPECT_TRUE(status == 1 ? at != std::string::npos : at == 0) << out.substr(0, 1000);
     rusage usage{};
     ::getrusage(RUSAGE_CHILDREN, &usage);
     EXPECT_LT(usage.ru_maxrss, 150 << 10) << "KiB at the peak";
 }
 
 const std::string notRegular = "chart.dat: is not a regular file";
+const std::string usage = " Usage: chartviewer [--help] [--version] [CHART]";
 INSTANTIATE_TEST_SUITE_P(
-    Cases, StartupFails,
+    Cases, StartupEnds,
     testing::Values(
         StartupFailure{"AFolder", aFolder, "chart.dat: is a folder, not a file"},
+        StartupFailure{"FolderWithoutChart", aFolder, "%F/chart.dat/chart.dat: file not found", {"chart.dat"}},
+        StartupFailure{"MalformedByRelativePath", malformedNested,
+                       "%F/" + nested + ", line 7: input past end of file while reading the y value of point 3", {nested.c_str()}},
+        StartupFailure{"MissingFileAfterTwoDashes", file(exampleChart), "--help: file not found in %F", {"--", "--help"}},
+        StartupFailure{"TwoCharts", file(exampleChart), "chartviewer: One chart at most." + usage, {"a", "b"}, 2},
+        StartupFailure{"UnknownOption", file(exampleChart), "chartviewer: Unknown option 'open'." + usage, {"--open"}, 2},
+        StartupFailure{"Help", aFolder, "Usage: chartviewer [options] [CHART]", {"--help"}, 0},
+        StartupFailure{"Version", aFolder, "Chart Viewer 1.0.0", {"--version"}, 0},
         StartupFailure{"Unreadable",
                        [](const std::string& path) {
                            file(exampleChart)(path);
@@ -128,9 +159,10 @@ TEST(Desktop, WindowAnswersMouseAndKeys)
     using Act = std::function<void(Viewer&, const QString&)>;
     const auto keys = [](QStringList k) { return Act([k](Viewer& v, const QString& w) { v.keys(w, k); }); };
     const auto click = [](QPoint at) { return Act([at](Viewer& v, const QString& w) { v.click(w, at.x(), at.y()); }); };
-    const struct { const char* name; Act act; int pages; bool ends; } cases[] = {
-        {"click Print", click(printButton), 1, false}, {"Return", keys({"Return"}), 1, false},
-        {"keypad Enter", keys({"KP_Enter"}), 1, false}, {"Space", keys({"space"}), 1, false},
+    // The chart named by its folder, or by the name chart.dat, reads the same.
+    const struct { const char* name; Act act; int pages; bool ends; QStringList chart = {}; } cases[] = {
+        {"click Print", click(printButton), 1, false}, {"Return", keys({"Return"}), 1, false, {"."}},
+        {"keypad Enter", keys({"KP_Enter"}), 1, false, {"chart.dat"}}, {"Space", keys({"space"}), 1, false},
         {"Tab then Return", keys({"Tab", "Return"}), 0, true}, {"click Exit", click(exitButton), 0, true},
         {"close", [](Viewer&, const QString& w) { askWindowToClose(w); }, 0, true},
     };
@@ -140,11 +172,13 @@ TEST(Desktop, WindowAnswersMouseAndKeys)
     int pages = 0;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        Viewer viewer(folder.path(), {"CUPS_SERVER=" + spooler.socketPath()});
+        Viewer viewer(folder.path(), {"CUPS_SERVER=" + spooler.socketPath()}, QStringList{CHARTVIEWER_PATH} + c.chart);
         const QStringList shown = viewer.windows(1);
         ASSERT_EQ(shown.size(), 1) << viewer.errors().toStdString();
         const QString info = output("xwininfo", {"-id", shown[0]});
         EXPECT_TRUE(info.contains("Width: 632\n") && info.contains("Height: 419\n")) << info.toStdString();
+        // The X11 class that the desktop entry names, for docks to match.
+        EXPECT_TRUE(output("xprop", {"-id", shown[0], "WM_CLASS"}).endsWith("\"chartviewer\"\n"));
         c.act(viewer, shown[0]);
         if (c.ends) {
             EXPECT_EQ(viewer.waitForExit(30000), 0);
@@ -173,7 +207,8 @@ TEST(Desktop, ReportsShowInAMessageBox)
         EXPECT_FALSE(output("xwininfo", {"-id", shown[0]}).contains("Width: 632\n")) << "the chart window, not a box";
         askWindowToClose(shown[0]);
         EXPECT_EQ(viewer.waitForExit(30000), 1);
-        EXPECT_TRUE(viewer.errors().contains("Chart Viewer: chart.dat: file not found\n"));
+        EXPECT_TRUE(viewer.errors().contains("Chart Viewer: chart.dat: file not found in " +
+                                             QDir(folder.path()).canonicalPath() + "\n"));
     }
     folder.write("chart.dat", exampleChart);
     Viewer viewer(folder.path(), {"CUPS_SERVER=" + folder.path("no-spooler")});
@@ -187,6 +222,31 @@ TEST(Desktop, ReportsShowInAMessageBox)
     ASSERT_EQ(viewer.windows(1), shown);
     viewer.click(shown[0], exitButton.x(), exitButton.y());
     EXPECT_EQ(viewer.waitForExit(30000), 0) << viewer.errors().toStdString();
+}
+
+// A chart of another name, by a relative path with blanks and letters beyond
+// ASCII: the first Print rereads that same file and prints the logo beside it.
+TEST(Desktop, ChartNamedOnTheCommandLinePrintsWithTheLogoBesideIt)
+{
+    CupsSpooler spooler;
+    WorkFolder folder;
+    folder.write(QString::fromStdString(nested), "Grüße" + exampleChart.substr(exampleChart.find('\n')));
+    QImage logo(80, 80, QImage::Format_RGB32);
+    logo.fill(Qt::blue);
+    QDir().mkpath(folder.path("my charts/Grüße/images"));
+    ASSERT_TRUE(logo.save(folder.path("my charts/Grüße/images/customlogo.bmp")));
+    Viewer viewer(folder.path(), {"CUPS_SERVER=" + spooler.socketPath()}, {CHARTVIEWER_PATH, QString::fromStdString(nested)});
+    const QStringList shown = viewer.windows(1);
+    ASSERT_EQ(shown.size(), 1) << viewer.errors().toStdString();
+    viewer.click(shown[0], printButton.x(), printButton.y());
+    const QStringList jobs = spooler.waitForJobs(1, 60s);
+    ASSERT_EQ(jobs.size(), 1) << spooler.errorLog().toStdString();
+    const auto pdf = Poppler::Document::load(jobs.back());
+    ASSERT_TRUE(pdf && pdf->numPages() == 1 && pdf->page(0)->text({}).contains("Grüße")) << "the page read that file";
+    const QImage page = pdf->page(0)->renderToImage(72, 72).convertToFormat(QImage::Format_RGB32);
+    const auto* pixels = reinterpret_cast<const QRgb*>(page.constBits());
+    const auto blue = [](QRgb p) { return qBlue(p) > 200 && qRed(p) < 60 && qGreen(p) < 60; };
+    EXPECT_GT(std::count_if(pixels, pixels + page.width() * page.height(), blue), 500) << "the logo's pixels";
 }
 
 }  // namespace

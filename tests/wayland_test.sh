@@ -1,6 +1,6 @@
 #!/bin/sh
-# The real program as a native Wayland client of a headless Weston, in a
-# folder holding a chart: the compositor maps a window titled "Chart Viewer"
+# The real program as a native Wayland client of a headless Weston, given a
+# chart by its path: the compositor maps a window titled "Chart Viewer"
 # whose app id is the desktop entry's name (the protocol log shows all three).
 # The headless backend has no input devices, so nothing can close the window
 # as a user would: once it is shown the program must still be running, and
@@ -33,16 +33,14 @@ wait_for() {
 }
 
 mkdir -m 700 "$work/runtime"
-mkdir "$work/chart"
-cp "$chart" "$work/chart/chart.dat"
 export XDG_RUNTIME_DIR="$work/runtime" WAYLAND_DISPLAY=chartviewer-test
 weston --backend=headless-backend.so --socket="$WAYLAND_DISPLAY" --no-config --idle-time=0 \
   >"$work/weston.log" 2>&1 &
 weston=$!
 wait_for "$weston" test -S "$XDG_RUNTIME_DIR/$WAYLAND_DISPLAY" || fail "Weston did not start"
 
-cd "$work/chart"
-QT_QPA_PLATFORM=wayland WAYLAND_DEBUG=1 "$program" 2>"$work/protocol.log" &
+cd "$work"
+QT_QPA_PLATFORM=wayland WAYLAND_DEBUG=1 "$program" "$chart" 2>"$work/protocol.log" &
 viewer=$!
 wait_for "$viewer" grep -q 'wl_surface@[0-9]*\.enter(wl_output@' "$work/protocol.log" ||
   fail "No window was mapped"

@@ -23,6 +23,7 @@ public:
     bool running() const { return process_.state() == QProcess::Running; }
     std::optional<int> waitForExit(int msecs);  // the status once ended normally
     QString errors();  // what it wrote to standard error so far
+    QString standardOutput() { return QString::fromUtf8(process_.readAllStandardOutput()); }
 
     // Its visible windows captioned "Chart Viewer", waiting (bounded) until there are n.
     QStringList windows(int n);
