@@ -6,6 +6,7 @@
 #include <QStringList>
 #include <QTemporaryFile>
 
+#include <functional>
 #include <optional>
 
 namespace testsupport {
@@ -14,11 +15,12 @@ namespace testsupport {
 QString output(const QString& program, const QStringList& arguments);
 
 // The viewer started in a folder, on the display, with extra environment;
-// the command runs it, the built program itself unless another is given.
+// the command runs it, the built program itself unless another is given;
+// inChild runs in the child just before it starts (to change its descriptors).
 class Viewer {
 public:
     explicit Viewer(const QString& folder, const QStringList& environment = {},
-                    const QStringList& command = {CHARTVIEWER_PATH});
+                    const QStringList& command = {CHARTVIEWER_PATH}, const std::function<void()>& inChild = {});
 
     bool running() const { return process_.state() == QProcess::Running; }
     std::optional<int> waitForExit(int msecs);  // the status once ended normally
