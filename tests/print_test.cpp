@@ -172,6 +172,12 @@ const std::vector<Placed> exampleCaptions = {
     {"W5, late", {5880, 5640, 975, 255}, Align::Centre},
 };
 
+void useSpooler(const QString& socket)
+{
+    setenv("CUPS_SERVER", qPrintable(socket), 1);
+    cupsSetServer(nullptr);  // libcups reads the environment again
+}
+
 // ---- The fixture: a private spooler as the default destination, a folder as the
 // current directory, and the chart window loaded from it.
 
@@ -179,8 +185,7 @@ class Printing : public testing::Test {
 protected:
     Printing()
     {
-        setenv("CUPS_SERVER", qPrintable(spooler.socketPath()), 1);
-        cupsSetServer(nullptr);  // libcups reads the environment again
+        useSpooler(spooler.socketPath());
         QApplication::setApplicationDisplayName("Chart Viewer");
         folder.write("chart.dat", exampleChart);
     }
@@ -365,6 +370,8 @@ struct PrinterFault {
 };
 
 
+std::optional<TricklingSpooler> trickling;
+
 class PrintingFails : public Printing, public testing::WithParamInterface<PrinterFault> {};
 
 TEST_P(PrintingFails, ReportsOnceAndKeepsRunning)
@@ -374,7 +381,9 @@ TEST_P(PrintingFails, ReportsOnceAndKeepsRunning)
     startUp();
     GetParam().breakIt(spooler);
 
+    const auto clicked = std::chrono::steady_clock::now();
     const std::string report = clickPrint();
+    EXPECT_LT(std::chrono::steady_clock::now() - clicked, 30s) << "the window kept busy past the deadline";
     EXPECT_NE(report.find("Chart Viewer: Printing failed: " + GetParam().why), std::string::npos) << report;
     EXPECT_EQ(std::count(report.begin(), report.end(), '\n'), 1) << report;
     EXPECT_TRUE(QApplication::topLevelWidgets().contains(window.get()));
@@ -404,6 +413,10 @@ INSTANTIATE_TEST_SUITE_P(
         // A spooler that takes connections but never answers must not freeze the window.
         PrinterFault{"SpoolerFrozen", [](CupsSpooler& s) { ::kill(pid_t(s.pid()), SIGSTOP); },
                      [](CupsSpooler& s) { ::kill(pid_t(s.pid()), SIGCONT); }, "the print spooler (CUPS) does not answer", 0},
+        // One that answers a byte a second, every read in time, is given up at the deadline.
+        PrinterFault{"SpoolerTrickles", [](CupsSpooler& s) { useSpooler(trickling.emplace(s.socketPath() + "-slow").socketPath()); },
+                     [](CupsSpooler& s) { trickling.reset(), useSpooler(s.socketPath()); },
+                     "the print spooler (CUPS) does not answer", 0},
         // The user's own choice of default names a printer that does not exist.
         PrinterFault{"DefaultDestinationMissing", [](CupsSpooler&) { ::setenv("LPDEST", "nosuch", 1); },
                      [](CupsSpooler&) { ::unsetenv("LPDEST"); }, "no default printer is set up", 0},

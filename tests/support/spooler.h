@@ -7,6 +7,7 @@
 #include <QTemporaryDir>
 
 #include <chrono>
+#include <thread>
 
 namespace testsupport {
 
@@ -33,6 +34,19 @@ public:
 private:
     QTemporaryDir dir_;
     QProcess cupsd_;
+};
+
+// A spooler that takes connections and answers each with one byte a second,
+// for as long as it lives.
+class TricklingSpooler {
+public:
+    explicit TricklingSpooler(QString socketPath);
+    QString socketPath() const { return path_; }
+
+private:
+    QString path_;
+    int listening_;
+    std::jthread server_;
 };
 
 }  // namespace testsupport
