@@ -1,6 +1,8 @@
 #pragma once
 // The real executable on the display server the test runs under
 // (tests/with-xvfb.sh gives each test a private Xvfb).
+#include "work_folder.h"
+
 #include <QProcess>
 #include <QDir>
 #include <QStringList>
@@ -33,7 +35,7 @@ public:
 
 private:
     QProcess process_;
-    QTemporaryFile errors_{QDir::tempPath() + "/viewer-errors-XXXXXX"};
+    QTemporaryFile errors_{scratchFolder() + "/viewer-errors-XXXXXX"};
 };
 
 // Asks a window to close as its title bar's close button would (WM_DELETE_WINDOW),

@@ -32,7 +32,7 @@ public:
     void stop();
 
 private:
-    QTemporaryDir dir_;
+    QTemporaryDir dir_{"/tmp/chartviewer-cupsd-XXXXXX"};  // short, whatever TMPDIR: the socket's path has a limit
     QProcess cupsd_;
 };
 
