@@ -2,11 +2,14 @@
 #include "frm_chart.h"
 
 #include "runtime/run_forms.h"
+#include "runtime/start_up.h"
 
 #include <QCoreApplication>
 
 int main(int argc, char** argv)
 {
+    // Before anything is written or opened: --help may find its output closed.
+    runtime::settleStandardStreams();
     const std::optional<std::string> chart = chartArgument(argc, argv);
     const std::string file = chart ? enterChartFolder(*chart) : chartdata::chartFileName;
     const runtime::Project project{

@@ -193,6 +193,18 @@ int runTable(const std::vector<long long>& sizes)
         std::fflush(stdout);
         fs::remove_all(folder);
     }
+    // A title of 64 KiB of combining marks on one letter, within the line limit:
+    // the labels lay out only what can show of it.
+    const fs::path marks = root / "marks";
+    fs::create_directories(marks);
+    std::string title = "e";
+    for (int k = 0; k < 32767; ++k)
+        title += "\u0301";
+    std::ofstream(marks / "chart.dat") << title << "\nWeek\nUnits\n2\n1,120\n2,135\nA,B,C,D,E,F,G,H\n";
+    auto m = runChild(self, marks);
+    std::printf("a title of 64 KiB of combining marks: load %s ms, shown %s ms, page load %s ms, PDF %s ms\n",
+                m["load_ms"].c_str(), m["shown_ms"].c_str(), m["page_load_ms"].c_str(), m["pdf_ms"].c_str());
+    status |= m.empty();
     // Small files: the example chart's start-up against an empty window's, each
     // a whole process from its start to its first paint; forty-one of each, taken
     // in turns so that the machine's moods fall on both, and their medians. On

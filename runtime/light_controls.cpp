@@ -2,10 +2,13 @@
 
 #include "twips.h"
 
+#include <QFontMetrics>
 #include <QPainter>
 #include <QPalette>
+#include <QTextBoundaryFinder>
 #include <QWidget>
 
+#include <algorithm>
 #include <cmath>
 
 namespace runtime {
@@ -19,6 +22,24 @@ Qt::Alignment qtAlignment(Align alignment)
     case Align::Centre: return Qt::AlignHCenter | Qt::AlignTop;
     }
     return Qt::AlignLeft | Qt::AlignTop;
+}
+
+// Laying out text costs with its length, and a caption may be 64 KiB of
+// combining marks on one letter. A box shows no more lines than its height
+// holds (and one cut off), and on a line no more characters (graphemes) than
+// its width has pixels; of the marks stacked on one character no more than
+// its line's height in pixels can be told apart.
+QString showablePart(const QString& text, QSize box, const QFont& font)
+{
+    const QFontMetrics metrics(font);
+    const qsizetype lines = box.height() / std::max(metrics.lineSpacing(), 1) + 1;
+    qsizetype characters = lines * std::max(box.width(), 1);
+    const qsizetype marks = std::max(metrics.lineSpacing(), 1);
+    QTextBoundaryFinder graphemes(QTextBoundaryFinder::Grapheme, text);
+    QString part;
+    for (qsizetype start = 0, end; characters-- > 0 && (end = graphemes.toNextBoundary()) > 0; start = end)
+        part += QStringView(text).mid(start, std::min(end - start, marks));
+    return part;
 }
 
 }  // namespace
@@ -56,13 +77,15 @@ Label::Label(QWidget& container, const ControlDescription& description)
       alignment_(description.alignment),
       font_(fontFor(description.font)),
       transparent_(description.other.transparent),
-      backColour_(description.other.backColour.value_or(Colour::system(SystemColour::ButtonFace)))
+      backColour_(description.other.backColour.value_or(Colour::system(SystemColour::ButtonFace))),
+      laidOut_(showablePart(caption_, geometry_.size(), font_))
 {
 }
 
 void Label::setCaption(std::string_view utf8)
 {
     caption_ = qtString(utf8);
+    laidOut_ = showablePart(caption_, geometry_.size(), font_);
     repaint();
 }
 
@@ -89,7 +112,7 @@ void Label::paint(QPainter& painter, const QPalette& palette) const
     painter.setFont(font_);
     painter.setPen(Colour::system(SystemColour::ButtonText).resolve(palette));
     painter.drawText(geometry_, static_cast<int>(qtAlignment(alignment_)) | Qt::TextWordWrap | Qt::TextShowMnemonic,
-                     caption_);
+                     laidOut_);
     painter.restore();
 }
 

@@ -50,6 +50,9 @@ public:
     const QString& caption() const { return caption_; }
     // The caption as it shows: the access-key markers resolved.
     QString shownCaption() const;
+    // The start of the caption that the label lays out: no more than can show
+    // in its box, however long the caption.
+    const QString& laidOutCaption() const { return laidOut_; }
     const QFont& font() const { return font_; }
     // In its container's pixels.
     const QRect& geometry() const { return geometry_; }
@@ -63,6 +66,7 @@ private:
     QFont font_;
     bool transparent_;
     Colour backColour_;
+    QString laidOut_;
 };
 
 // A straight line, one pixel wide, in the system window-text colour.

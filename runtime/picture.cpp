@@ -31,20 +31,52 @@ QByteArray readPictureFile(const std::string& path)
     return bytes;
 }
 
+// Into `picture`, which the decoder fills in place when it has the size and
+// format the file declares. The reader's allocation limit keeps a file that
+// declares absurd dimensions from taking the memory.
+bool decode(QByteArray& bytes, QImage& picture, QString& why)
+{
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    if (reader.read(&picture) && !picture.isNull())
+        return true;
+    why = reader.errorString();
+    return false;
+}
+
 }  // namespace
 
 QImage loadPicture(const std::string& path)
 {
     QByteArray bytes = readPictureFile(path);
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer);
-    // The reader's allocation limit keeps a file that declares absurd
-    // dimensions from taking the memory.
-    QImage picture = reader.read();
-    if (picture.isNull())
-        throw RuntimeError("is not a picture that can be read (" + reader.errorString().toStdString() + ")", path);
-    return picture;
+    QImage zeros;
+    QString why;
+    // Decoders such as Qt's BMP reader leave the pixels a file does not hold
+    // (rows cut off, runs skipped) as the memory was. Decoding once more into
+    // pictures filled with two different bytes shows which pixels the file
+    // gave: the others differ, and are made transparent.
+    bool read = decode(bytes, zeros, why);
+    QImage ones = read ? QImage(zeros.size(), zeros.format()) : QImage();
+    if (read) {
+        std::memset(zeros.bits(), 0x00, static_cast<std::size_t>(zeros.sizeInBytes()));
+        std::memset(ones.bits(), 0xff, static_cast<std::size_t>(ones.sizeInBytes()));
+        read = decode(bytes, zeros, why) && decode(bytes, ones, why) && zeros.size() == ones.size();
+    }
+    if (!read)
+        throw RuntimeError("is not a picture that can be read (" + why.toStdString() + ")", path);
+    const auto rowBytes = static_cast<std::size_t>((qsizetype(zeros.width()) * zeros.depth() + 7) / 8);
+    QImage shown = zeros;
+    for (int y = 0; y < zeros.height(); ++y) {
+        if (std::memcmp(zeros.constScanLine(y), ones.constScanLine(y), rowBytes) == 0)
+            continue;
+        if (shown.format() != QImage::Format_ARGB32)
+            shown = zeros.convertToFormat(QImage::Format_ARGB32);
+        for (int x = 0; x < zeros.width(); ++x)
+            if (zeros.depth() <= 8 ? zeros.pixelIndex(x, y) != ones.pixelIndex(x, y) : zeros.pixel(x, y) != ones.pixel(x, y))
+                shown.setPixel(x, y, qRgba(0, 0, 0, 0));
+    }
+    return shown;
 }
 
 }  // namespace runtime

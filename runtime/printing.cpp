@@ -2,6 +2,7 @@
 
 #include "form.h"
 #include "runtime_error.h"
+#include "spooler_deadline.h"
 #include "twips.h"
 
 #include <QGuiApplication>
@@ -13,6 +14,10 @@
 
 namespace runtime {
 namespace {
+
+// The longest one print waits for the spooler to take the job. The window
+// is busy meanwhile, and a Print that fails tries once more: at most 20 s.
+constexpr std::chrono::seconds spoolerDeadline{10};
 
 [[noreturn]] void printingFailed(const std::string& why) { throw RuntimeError("Printing failed: " + why); }
 
@@ -38,9 +43,7 @@ void checkSpoolerAnswers()
                            : "the print spooler (CUPS) does not answer");
 }
 
-}  // namespace
-
-void printForm(const Form& form)
+void submit(const Form& form)
 {
     checkSpoolerAnswers();
     const QPrinterInfo destination = QPrinterInfo::defaultPrinter();
@@ -67,6 +70,24 @@ void printForm(const Form& form)
     // Qt hands the document to CUPS without looking at the answer; libcups keeps it.
     if (cupsLastError() > IPP_STATUS_OK_EVENTS_COMPLETE)
         printingFailed("the print spooler refused the job: " + std::string(cupsLastErrorString()));
+}
+
+}  // namespace
+
+void printForm(const Form& form)
+{
+    const SpoolerDeadline deadline(spoolerDeadline);
+    try {
+        submit(form);
+    } catch (const RuntimeError&) {
+        if (!deadline.passed())
+            throw;
+    }
+    if (deadline.passed()) {
+        // libcups's cached connection was shut down: the next Print starts afresh.
+        cupsSetServer(nullptr);
+        printingFailed("the print spooler (CUPS) does not answer");
+    }
 }
 
 }  // namespace runtime

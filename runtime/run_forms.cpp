@@ -1,14 +1,19 @@
 #include "run_forms.h"
 
 #include "error_report.h"
+#include "start_up.h"
 
 #include <QApplication>
+
+#include <optional>
 
 namespace runtime {
 
 int runForms(int argc, char** argv, const Project& project)
 {
+    std::optional<WindowSystemCheck> check(std::in_place, std::string(project.title));
     QApplication application(argc, argv);
+    check.reset();
     QApplication::setApplicationDisplayName(qtString(project.title));
     QApplication::setDesktopFileName(qtString(project.desktopFileName));
     std::unique_ptr<Form> startup;

@@ -126,6 +126,11 @@ TEST(ChartWindow, ALongCaptionWrapsAtWordsInsideItsLabel)
     EXPECT_TRUE(hasInk(*form, secondLine)) << "no second line";
     // Only two lines fit; the rest is cut off at the label's bottom edge.
     EXPECT_FALSE(hasInk(*form, below));
+    // Of 64 KiB of combining marks on one letter, only the start is laid out.
+    const QString marks = "e" + QString(32767, QChar(0x0301));
+    form->lblTitle.setCaption(marks.toStdString());
+    const QString shown = form->lblTitle.laidOutCaption();
+    EXPECT_TRUE(shown.size() > 1 && shown.size() < 100 && marks.startsWith(shown)) << shown.size();
 }
 
 TEST(ChartWindow, RepaintsFromItsDrawing)

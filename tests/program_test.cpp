@@ -60,6 +60,7 @@ struct StartupFailure {
     std::string report;
     QStringList arguments = {};
     int status = 1;
+    QStringList environment = {};  // none: offscreen for a report, else no display
 };
 
 class StartupEnds : public testing::TestWithParam<StartupFailure> {};
@@ -86,7 +87,8 @@ TEST_P(StartupEnds, PromptlyWithItsAnswerAndStatusInBoundedMemory)
     // with no display at all.
     // Generous: a hang (on a FIFO, say) shows as the time running out.
     const int status = GetParam().status;
-    Viewer viewer(folder.path(), {status == 1 ? "QT_QPA_PLATFORM=offscreen" : "DISPLAY=", "WAYLAND_DISPLAY="}, command);
+    const QStringList environment = {status == 1 ? "QT_QPA_PLATFORM=offscreen" : "DISPLAY=", "WAYLAND_DISPLAY="};
+    Viewer viewer(folder.path(), GetParam().environment.isEmpty() ? environment : GetParam().environment, command);
     EXPECT_EQ(viewer.waitForExit(120000), status);
     const std::string out = (status == 0 ? viewer.standardOutput() : viewer.errors()).toStdString();
     const QString report = QString::fromStdString(GetParam().report).replace("%F", started);
@@ -143,7 +145,10 @@ INSTANTIATE_TEST_SUITE_P(
                            "\u2026 is outside the 32-bit range -2147483648 to 2147483647 while reading the y value of point 1"},
         StartupFailure{"NumberOfZeroBytes", sparse(head + "1\n1,"),
                        "chart.dat, line 5: expected a number, found \"" + QString("\\x00").repeated(40).toStdString() +
-                           "\u2026\" while reading the y value of point 1"}),
+                           "\u2026\" while reading the y value of point 1"},
+        // No display server there: one line, and no abort (and so no core file).
+        StartupFailure{"NoDisplay", file(exampleChart), "cannot open a window: no display (could not connect to display :65535)",
+                       {}, 1, {"QT_QPA_PLATFORM=xcb", "DISPLAY=:65535"}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // ---- On a display server (run under tests/with-xvfb.sh).
@@ -194,22 +199,29 @@ TEST(Desktop, WindowAnswersMouseAndKeys)
     }
 }
 
-// A report shows in a message box too. At start-up the chart window never
-// appears, and closing the box ends with status 1; after a failed Print the
-// window goes on.
+// A report shows in a message box too, whatever standard error is. At start-up
+// the chart window never appears, and closing the box ends with status 1; after
+// a failed Print the window goes on.
 TEST(Desktop, ReportsShowInAMessageBox)
 {
     WorkFolder folder;
-    {
-        Viewer viewer(folder.path());
+    folder.write("chart.dat", "T\nX\nY\nx\n");
+    int pipeEnds[2];
+    ASSERT_EQ(::pipe(pipeEnds), 0);
+    ::close(pipeEnds[0]);  // nobody reads it
+    const struct { const char* name; std::function<void()> inChild; } errorStreams[] = {
+        {"a file", {}}, {"closed", [] { ::close(2); }}, {"a pipe nobody reads", [&] { ::dup2(pipeEnds[1], 2); }}};
+    for (const auto& stream : errorStreams) {
+        SCOPED_TRACE(stream.name);
+        Viewer viewer(folder.path(), {}, {CHARTVIEWER_PATH}, stream.inChild);
         const QStringList shown = viewer.windows(1);
         ASSERT_EQ(shown.size(), 1) << viewer.errors().toStdString();
         EXPECT_FALSE(output("xwininfo", {"-id", shown[0]}).contains("Width: 632\n")) << "the chart window, not a box";
         askWindowToClose(shown[0]);
         EXPECT_EQ(viewer.waitForExit(30000), 1);
-        EXPECT_TRUE(viewer.errors().contains("Chart Viewer: chart.dat: file not found in " +
-                                             QDir(folder.path()).canonicalPath() + "\n"));
+        EXPECT_EQ(viewer.errors().contains("Chart Viewer: chart.dat, line 4: expected a number"), !stream.inChild);
     }
+    ::close(pipeEnds[1]);
     folder.write("chart.dat", exampleChart);
     Viewer viewer(folder.path(), {"CUPS_SERVER=" + folder.path("no-spooler")});
     const QStringList shown = viewer.windows(1);

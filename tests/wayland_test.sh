@@ -7,7 +7,7 @@
 # then ends by SIGTERM.
 set -eu
 program=$1 chart=$2 id=$3
-work=$(mktemp -d)
+work=$(mktemp -d 2>/dev/null || mktemp -d -p /tmp)  # TMPDIR as the caller has it, if it is there
 weston=
 viewer=
 cleanup() {

@@ -18,7 +18,8 @@ QString output(const QString& program, const QStringList& arguments)
     return QString::fromUtf8(process.readAllStandardOutput());
 }
 
-Viewer::Viewer(const QString& folder, const QStringList& environment, const QStringList& command)
+Viewer::Viewer(const QString& folder, const QStringList& environment, const QStringList& command,
+               const std::function<void()>& inChild)
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("QT_QPA_PLATFORM", "xcb");
@@ -29,6 +30,8 @@ Viewer::Viewer(const QString& folder, const QStringList& environment, const QStr
     // A file, not a pipe: the pipe would be read only in an event loop.
     errors_.open();
     process_.setStandardErrorFile(errors_.fileName());
+    if (inChild)
+        process_.setChildProcessModifier(inChild);
     process_.start(command.first(), command.mid(1));
     if (!process_.waitForStarted())
         throw std::runtime_error("the viewer did not start");

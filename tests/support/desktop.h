@@ -1,11 +1,14 @@
 #pragma once
 // The real executable on the display server the test runs under
 // (tests/with-xvfb.sh gives each test a private Xvfb).
+#include "work_folder.h"
+
 #include <QProcess>
 #include <QDir>
 #include <QStringList>
 #include <QTemporaryFile>
 
+#include <functional>
 #include <optional>
 
 namespace testsupport {
@@ -14,11 +17,12 @@ namespace testsupport {
 QString output(const QString& program, const QStringList& arguments);
 
 // The viewer started in a folder, on the display, with extra environment;
-// the command runs it, the built program itself unless another is given.
+// the command runs it, the built program itself unless another is given;
+// inChild runs in the child just before it starts (to change its descriptors).
 class Viewer {
 public:
     explicit Viewer(const QString& folder, const QStringList& environment = {},
-                    const QStringList& command = {CHARTVIEWER_PATH});
+                    const QStringList& command = {CHARTVIEWER_PATH}, const std::function<void()>& inChild = {});
 
     bool running() const { return process_.state() == QProcess::Running; }
     std::optional<int> waitForExit(int msecs);  // the status once ended normally
@@ -32,7 +36,7 @@ public:
 
 private:
     QProcess process_;
-    QTemporaryFile errors_{QDir::tempPath() + "/viewer-errors-XXXXXX"};
+    QTemporaryFile errors_{scratchFolder() + "/viewer-errors-XXXXXX"};
 };
 
 // Asks a window to close as its title bar's close button would (WM_DELETE_WINDOW),

@@ -6,6 +6,11 @@
 #include <QThread>
 
 #include <csignal>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+#include <vector>
 #include <stdexcept>
 
 namespace testsupport {
@@ -114,6 +119,33 @@ void CupsSpooler::stop()
     cupsd_.terminate();
     if (!cupsd_.waitForFinished(10000))
         cupsd_.kill(), cupsd_.waitForFinished();
+}
+
+TricklingSpooler::TricklingSpooler(QString socketPath)
+    : path_(std::move(socketPath)), listening_(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0))
+{
+    sockaddr_un address{AF_UNIX, {}};
+    path_.toStdString().copy(address.sun_path, sizeof address.sun_path - 1);
+    if (::bind(listening_, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 || ::listen(listening_, 8) != 0)
+        throw std::runtime_error("cannot listen on " + path_.toStdString());
+    server_ = std::jthread([this](const std::stop_token& stop) {
+        std::vector<pollfd> fds{{listening_, POLLIN, 0}};
+        for (auto next = std::chrono::steady_clock::now(); !stop.stop_requested();) {
+            ::poll(fds.data(), fds.size(), 100);
+            if (fds[0].revents & POLLIN)
+                fds.push_back({::accept4(listening_, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK), POLLIN, 0});
+            char request[4096];
+            for (std::size_t i = 1; i < fds.size(); ++i)
+                while (::read(fds[i].fd, request, sizeof request) > 0) {}
+            if (std::chrono::steady_clock::now() < next)
+                continue;
+            next += std::chrono::seconds(1);
+            for (std::size_t i = 1; i < fds.size(); ++i)
+                (void)::send(fds[i].fd, "H", 1, MSG_NOSIGNAL);
+        }
+        for (const pollfd& fd : fds)
+            ::close(fd.fd);
+    });
 }
 
 }  // namespace testsupport

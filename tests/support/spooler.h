@@ -7,6 +7,7 @@
 #include <QTemporaryDir>
 
 #include <chrono>
+#include <thread>
 
 namespace testsupport {
 
@@ -31,8 +32,21 @@ public:
     void stop();
 
 private:
-    QTemporaryDir dir_;
+    QTemporaryDir dir_{"/tmp/chartviewer-cupsd-XXXXXX"};  // short, whatever TMPDIR: the socket's path has a limit
     QProcess cupsd_;
+};
+
+// A spooler that takes connections and answers each with one byte a second,
+// for as long as it lives.
+class TricklingSpooler {
+public:
+    explicit TricklingSpooler(QString socketPath);
+    QString socketPath() const { return path_; }
+
+private:
+    QString path_;
+    int listening_;
+    std::jthread server_;
 };
 
 }  // namespace testsupport

@@ -14,6 +14,14 @@ inline const std::string exampleChart =
     "Weekly Output\nWeek\nUnits\n5\n1,120\n2,135\n3,128\n4,150\n5,162\n"
     "W1,W1,W2,W3,W4,\"W5, late\",W6,W7\n";
 
+// Where tests keep their files: the caller's TMPDIR when it names a folder
+// that can be written (Qt gives an empty path for one that is not there), else /tmp.
+inline QString scratchFolder()
+{
+    const QFileInfo caller(QDir::tempPath());
+    return !caller.filePath().isEmpty() && caller.isDir() && caller.isWritable() ? caller.filePath() : "/tmp";
+}
+
 class WorkFolder {
 public:
     WorkFolder() { QDir::setCurrent(dir_.path()); }
@@ -31,7 +39,7 @@ public:
 
 private:
     QString previous_ = QDir::currentPath();
-    QTemporaryDir dir_;
+    QTemporaryDir dir_{scratchFolder() + "/chartviewer-test-XXXXXX"};
 };
 
 // A form built and loaded in a folder that holds the chart file.
