@@ -6,7 +6,7 @@
 # at its size; the manual page's sections.
 set -eu
 build=$1 id=$2 mime=$3
-destdir=$(mktemp -d)
+destdir=$(mktemp -d 2>/dev/null || mktemp -d -p /tmp)  # TMPDIR as the caller has it, if it is there
 trap 'rm -rf "$destdir"' EXIT
 DESTDIR=$destdir cmake --install "$build" --prefix /opt/chartviewer >/dev/null
 installed=$(cd "$destdir" && find . ! -type d | LC_ALL=C sort)

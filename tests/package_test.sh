@@ -13,7 +13,7 @@ if dpkg-query -W -f='${Status}' chartviewer 2>/dev/null | grep -q "ok installed"
   echo "chartviewer is installed already; remove it first"
   exit 1
 fi
-work=$(mktemp -d)
+work=$(mktemp -d 2>/dev/null || mktemp -d -p /tmp)  # TMPDIR as the caller has it, if it is there
 installed=
 remove() { $sudo env DEBIAN_FRONTEND=noninteractive apt-get remove -y -q chartviewer; installed=; }
 trap '[ -z "$installed" ] || remove; rm -rf "$work"' EXIT
