@@ -48,6 +48,14 @@ void readPointsAndTickCaptions(runtime::SequentialFile& file, ChartData& data)
         data.xTickCaptions[static_cast<std::size_t>(k - 1)] = file.readString({"x tick caption", k});
 }
 
+void decodeTexts(const runtime::SequentialFile& file, ChartData& data)
+{
+    for (std::string* text : {&data.title, &data.xAxisCaption, &data.yAxisCaption})
+        *text = file.text(*text);
+    for (std::string& caption : data.xTickCaptions)
+        caption = file.text(caption);
+}
+
 void checkFirstPoint(const ChartData& data)
 {
     if (data.xValues.empty())
@@ -61,6 +69,7 @@ ChartData readChartData(runtime::SequentialFile& file)
     readCaptionLines(file, data);
     readPointsAndTickCaptions(file, data);
     file.close();
+    decodeTexts(file, data);
     checkFirstPoint(data);
     return data;
 }

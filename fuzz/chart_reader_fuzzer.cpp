@@ -63,18 +63,20 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+    using runtime::ReadingOptions;
     using runtime::SequentialFile;
+    constexpr std::size_t none = ReadingOptions::noReadAhead;
     const std::string fromMemory =
-        outcome(SequentialFile("chart.dat", bytes, SequentialFile::noReadAhead, SequentialFile::Numbers::OneByOne));
-    const std::string fromMemoryInBulk = outcome(SequentialFile("chart.dat", bytes, SequentialFile::noReadAhead));
+        outcome(SequentialFile("chart.dat", bytes, {.readAheadBytes = none, .numbers = runtime::NumberReading::OneByOne}));
+    const std::string fromMemoryInBulk = outcome(SequentialFile("chart.dat", bytes, {.readAheadBytes = none}));
     FILE* copy = std::fopen("chart.dat", "wb");
     if (!copy || std::fwrite(data, 1, size, copy) != size || std::fclose(copy) != 0)
         std::abort();
     // Read ahead from the smallest run of numbers on, so that its start
     // falls anywhere.
-    const std::string fromFile = outcome(SequentialFile("chart.dat", 64, 0));
-    const std::string fromWholeFile = outcome(SequentialFile("chart.dat", std::size_t{1} << 20, 0));
-    const std::string fromMemoryAhead = outcome(SequentialFile("chart.dat", bytes, 0));
+    const std::string fromFile = outcome(SequentialFile("chart.dat", {.windowBytes = 64, .readAheadBytes = 0}));
+    const std::string fromWholeFile = outcome(SequentialFile("chart.dat", {.readAheadBytes = 0}));
+    const std::string fromMemoryAhead = outcome(SequentialFile("chart.dat", bytes, {.readAheadBytes = 0}));
     const std::pair<const char*, const std::string*> others[] = {{"whole, numbers in bulk", &fromMemoryInBulk},
                                                                  {"in pieces, numbers ahead", &fromFile},
                                                                  {"at once, numbers ahead", &fromWholeFile},

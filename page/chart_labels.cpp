@@ -32,11 +32,22 @@ chartdata::PlotFractions ChartLabels::readChartAndFillLabels(runtime::Sequential
 {
     chartdata::ChartData data;
     chartdata::readCaptionLines(file, data);
-    lblTitle.setCaption(data.title);
-    leftCaption.setCaption(data.yAxisCaption);
-    bottomCaption.setCaption(data.xAxisCaption);
-    chartdata::readPointsAndTickCaptions(file, data);
+    // The caption lines are shown even when a later read fails, in the
+    // character set of what was read up to there.
+    const auto showCaptionLines = [&] {
+        chartdata::decodeTexts(file, data);
+        lblTitle.setCaption(data.title);
+        leftCaption.setCaption(data.yAxisCaption);
+        bottomCaption.setCaption(data.xAxisCaption);
+    };
+    try {
+        chartdata::readPointsAndTickCaptions(file, data);
+    } catch (...) {
+        showCaptionLines();
+        throw;
+    }
     file.close();
+    showCaptionLines();
     chartdata::checkFirstPoint(data);
 
     fillXTickLabels(data.xTickCaptions);

@@ -7,7 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <optional>
+#include <unistd.h>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);
 
@@ -86,15 +88,44 @@ TEST(ChartFile, TextIsTakenAsWritten)
               (std::array<std::string, 8>{"", "", "trailing blanks", "", " kept blanks ", "a,b", "x  y", "last"}));
 }
 
-TEST(ChartFile, CharacterSetIsUtf8WhenValidElseLatin1)
+// The character set is decided by what is read, up to the end of the eighth
+// caption: UTF-8 when all of it is, else Latin-1.
+TEST(ChartFile, CharacterSetIsUtf8WhenWhatIsReadIsValidElseLatin1)
 {
     const std::string tail = "\nX\nY\n1\n1,2\nA,B,C,D,E,F,G,H\n";
-    EXPECT_EQ(readText("Caf\xC3\xA9 \xE2\x82\xAC" + tail).title, "Caf\xC3\xA9 \xE2\x82\xAC");
-    EXPECT_EQ(readText("Caf\xE9" + tail).title, "Caf\xC3\xA9");
-    // One byte that is no UTF-8 anywhere, or a surrogate's code (U+DFFF here),
-    // makes the whole file Latin-1.
-    EXPECT_EQ(readText("\xC3\xA9" + tail + "\xFF").title, "\xC3\x83\xC2\xA9");
-    EXPECT_EQ(readText("\xC3\xA9" + tail + "\xED\xBF\xBF").title, "\xC3\x83\xC2\xA9");
+    const std::pair<std::string, std::string> titles[] = {
+        {"Caf\xC3\xA9 \xE2\x82\xAC" + tail, "Caf\xC3\xA9 \xE2\x82\xAC"},
+        {"Caf\xE9" + tail, "Caf\xC3\xA9"},
+        // One byte that is no UTF-8 in a caption, a surrogate's code (U+DFFF)
+        // dropped after a closing quote, a character cut by a line end.
+        {"\xC3\xA9\nX\nY\n1\n1,2\nA,B,C,D,E,F,G,\xFF\n", "\xC3\x83\xC2\xA9"},
+        {"\xC3\xA9\nX\nY\n1\n1,2\nA,\"B\"\xED\xBF\xBF,C,D,E,F,G,H\n", "\xC3\x83\xC2\xA9"},
+        {"\xC3\n\xA9\nY\n1\n1,2\nA,B,C,D,E,F,G,H\n", "\xC3\x83"},
+        // After the eighth caption nothing counts.
+        {"\xC3\xA9" + tail + "\xFF", "\xC3\xA9"},
+    };
+    for (const auto& [bytes, title] : titles)
+        EXPECT_EQ(readText(bytes).title, title) << bytes;
+}
+
+// A tail of 64 GiB that holds no data (a sparse file), ending in a byte that
+// is no UTF-8: it is not read, so the file opens at once and reads as UTF-8.
+TEST(ChartFile, ReadsNothingAfterTheEighthCaption)
+{
+    WorkFolder folder;
+    const std::string chart = "\xC3\xA9\nX\nY\n1\n1,2\nA,B,C,D,E,F,G,H\n";
+    folder.write("chart.dat", chart);
+    const off_t size = off_t{1} << 36;
+    const int fd = ::open("chart.dat", O_WRONLY | O_CLOEXEC);
+    ASSERT_TRUE(fd >= 0 && ::ftruncate(fd, size) == 0 && ::pwrite(fd, "\xFF", 1, size - 1) == 1);
+    ::close(fd);
+    runtime::SequentialFile file("chart.dat");
+    ChartData data;
+    chartdata::readCaptionLines(file, data);
+    chartdata::readPointsAndTickCaptions(file, data);
+    EXPECT_EQ(file.position(), chart.size());
+    chartdata::decodeTexts(file, data);
+    EXPECT_EQ(data.title, "\xC3\xA9");
 }
 
 TEST(ChartFile, NumbersRoundHalvesToEvenOverThe32BitRange)
@@ -109,6 +140,7 @@ struct Failure {
     const char* name;
     std::optional<std::string> bytes;  // no file at all when empty
     std::string message;
+    runtime::LineNumber firstLine = 1;
 };
 
 class ReadingFails : public testing::TestWithParam<Failure> {};
@@ -120,7 +152,7 @@ TEST_P(ReadingFails, WithAMessageNamingFileLineAndRead)
         folder.write("chart.dat", *GetParam().bytes);
     std::optional<runtime::SequentialFile> file;
     try {
-        file.emplace("chart.dat");
+        file.emplace("chart.dat", runtime::ReadingOptions{.firstLine = GetParam().firstLine});
         chartdata::readChartData(*file);
         FAIL() << "no error";
     } catch (const runtime::RuntimeError& error) {
@@ -165,6 +197,10 @@ INSTANTIATE_TEST_SUITE_P(
         Failure{"CountAboveTheRange", head + "99999999999999999999\n",
                 "chart.dat, line 4: 99999999999999999999 is outside the 32-bit range -2147483648 to 2147483647 "
                 "while reading the count of points"},
+        // Line numbers past 2^31, without a file of that many lines.
+        Failure{"LinesPast2To31", head + "2\n1,2\n3,x\n" + captions,
+                "chart.dat, line 2147483651: expected a number, found \"x\" while reading the y value of point 2",
+                2147483646},
         Failure{"EmptyNumericField", head + "1\n,5\n" + captions,
                 "chart.dat, line 5: expected a number, found an empty field while reading the x value of point 1"},
         Failure{"UnterminatedQuote", head + "1\n1,2\nA,\"B,C\nD,E,F,G,H\n",
