@@ -48,6 +48,10 @@ public:
 
     bool isEmpty() const { return strokes_.empty(); }
 
+    // The points that a paint through `toDevice` strokes, in twips, for each
+    // stroke of lines in turn.
+    std::vector<std::vector<QPointF>> pointsPainted(const QTransform& toDevice) const;
+
 private:
     struct Point {
         float x, y;
@@ -106,6 +110,8 @@ private:
     // Below this many points a stroke is painted as it is.
     static constexpr std::size_t reductionThreshold = 2048;
     static std::vector<Point> reduced(const std::vector<Point>& points, const QTransform& toDevice);
+    // A stroke's points as a paint through `toDevice` strokes them.
+    std::vector<Point> painted(const Stroke& stroke, const QTransform& toDevice) const;
     static QPointF toPixels(Point p);
 
     std::vector<Stroke> strokes_;
