@@ -3,6 +3,8 @@
 #include "chartdata/chart_file.h"
 #include "runtime/sequential_file.h"
 
+#include <optional>
+
 ChartLabels::ChartLabels(const runtime::Form& form)
     : lblTitle(form.label("lblTitle")),
       lblXAxis(form.label("lblXAxis")),
@@ -27,8 +29,8 @@ ChartLabels::ChartLabels(const runtime::Form& form)
 {
 }
 
-chartdata::PlotFractions ChartLabels::readChartAndFillLabels(runtime::SequentialFile& file, runtime::Label& leftCaption,
-                                                             runtime::Label& bottomCaption)
+ChartSeries ChartLabels::readChartAndFillLabels(runtime::SequentialFile& file, runtime::Label& leftCaption,
+                                                runtime::Label& bottomCaption)
 {
     chartdata::ChartData data;
     chartdata::readCaptionLines(file, data);
@@ -40,8 +42,9 @@ chartdata::PlotFractions ChartLabels::readChartAndFillLabels(runtime::Sequential
         leftCaption.setCaption(data.yAxisCaption);
         bottomCaption.setCaption(data.xAxisCaption);
     };
+    std::optional<chartdata::SeriesPoints> points;
     try {
-        chartdata::readPointsAndTickCaptions(file, data);
+        points = chartdata::readSeries(file, data);
     } catch (...) {
         showCaptionLines();
         throw;
@@ -51,9 +54,9 @@ chartdata::PlotFractions ChartLabels::readChartAndFillLabels(runtime::Sequential
     chartdata::checkFirstPoint(data);
 
     fillXTickLabels(data.xTickCaptions);
-    const chartdata::YRange yRange = chartdata::findYRange(data.yValues);
-    fillYTickLabels(yRange);
-    return chartdata::plotFractions(std::move(data), chartdata::axisRange(yRange));
+    fillYTickLabels(points->summary().yRange());
+    const chartdata::PlotScale scale = chartdata::seriesScale(*points, data);
+    return {std::move(*points), scale};
 }
 
 void ChartLabels::fillXTickLabels(const std::array<std::string, 8>& xTickCaptions)

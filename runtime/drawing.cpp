@@ -189,6 +189,15 @@ void Drawing::startStroke(Point a, Point b, QRgb rgb, int width)
     extend(b);
 }
 
+void Drawing::append(Drawing&& other)
+{
+    closeStroke();
+    other.closeStroke();
+    strokes_.insert(strokes_.end(), std::make_move_iterator(other.strokes_.begin()),
+                    std::make_move_iterator(other.strokes_.end()));
+    other.strokes_.clear();
+}
+
 void Drawing::rectangle(QPointF corner, QPointF opposite, QColor colour, int width)
 {
     closeStroke();

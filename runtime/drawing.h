@@ -42,6 +42,8 @@ public:
             startStroke(a, b, colour, width);
     }
     void rectangle(QPointF corner, QPointF opposite, QColor colour, int width);
+    // The strokes of `other` after these; neither extends the other.
+    void append(Drawing&& other);
 
     // Paints every stroke; the painter's coordinates are pixels.
     void paint(QPainter& painter) const;

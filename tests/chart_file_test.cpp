@@ -1,13 +1,17 @@
 // Reading the chart file: the layouts that must read alike, the choices made
 // for text and numbers, and every failure with the message the user sees.
 #include "chartdata/chart_file.h"
+#include "chartdata/series_points.h"
 #include "runtime/runtime_error.h"
 #include "runtime/sequential_file.h"
 #include "work_folder.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <fcntl.h>
+#include <functional>
+#include <sys/stat.h>
 #include <optional>
 #include <unistd.h>
 
@@ -47,7 +51,19 @@ struct FileCase {
 
 class SameChartInEveryLayout : public testing::TestWithParam<FileCase> {};
 
-TEST_P(SameChartInEveryLayout, ReadsTheExample) { expectExample(readText(GetParam().bytes)); }
+// Every reading, once and twice, in bulk and one by one, must agree: the
+// reader's fuzz target aborts unless they do.
+void readsAlikeEveryWay(const std::string& bytes)
+{
+    LLVMFuzzerTestOneInput(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
+}
+
+TEST_P(SameChartInEveryLayout, ReadsTheExample)
+{
+    expectExample(readText(GetParam().bytes));
+    WorkFolder folder;
+    readsAlikeEveryWay(GetParam().bytes);
+}
 
 INSTANTIATE_TEST_SUITE_P(
     Layouts, SameChartInEveryLayout,
@@ -159,6 +175,8 @@ TEST_P(ReadingFails, WithAMessageNamingFileLineAndRead)
         EXPECT_EQ(std::string(error.what()), GetParam().message);
         EXPECT_FALSE(file && file->isOpen()) << "a failed read leaves the file open";
     }
+    if (GetParam().bytes)
+        readsAlikeEveryWay(*GetParam().bytes);
 }
 
 const std::string head = "T\nX\nY\n", captions = "A,B,C,D,E,F,G,H\n";
@@ -254,8 +272,7 @@ class ReadingAhead : public testing::TestWithParam<FileCase> {};
 TEST_P(ReadingAhead, ReadsWhatReadingInOrderReads)
 {
     WorkFolder folder;
-    const std::string& bytes = GetParam().bytes;
-    LLVMFuzzerTestOneInput(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
+    readsAlikeEveryWay(GetParam().bytes);
 }
 
 const int near = aheadPoints / 4, far = aheadPoints * 3 / 4;
@@ -293,6 +310,63 @@ INSTANTIATE_TEST_SUITE_P(
         // straddle the buffer's edges; cut short before its captions too.
         FileCase{"LongMixed", longFile(200000)},
         FileCase{"LongMixedRunsOut", longFile(200000).substr(0, longFile(200000).rfind('\n'))}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// A file that changes between the two readings of a long chart fails the
+// second, whatever the change: never points of two files.
+struct Change {
+    const char* name;
+    std::function<void(const std::string& chart)> make;
+};
+
+class ChangedBetweenReadings : public testing::TestWithParam<Change> {};
+
+TEST_P(ChangedBetweenReadings, FailsTheSecond)
+{
+    WorkFolder folder;
+    const std::string chart = aheadFile(300, pointLines(300));
+    folder.write("chart.dat", chart);
+    runtime::SequentialFile file("chart.dat");
+    ChartData data;
+    chartdata::readCaptionLines(file, data);
+    const chartdata::SeriesPoints points = chartdata::readSeries(file, data, 0);
+    file.close();
+    GetParam().make(chart);
+    try {
+        points.forEach({64, [](std::size_t, auto, auto) {}});
+        FAIL() << "no error";
+    } catch (const runtime::RuntimeError& error) {
+        EXPECT_STREQ(error.what(), "chart.dat: changed while it was being read");
+    }
+}
+
+void rewrite(const std::string& bytes, const char* name = "chart.dat", const char* mode = "r+b")
+{
+    std::FILE* file = std::fopen(name, mode);
+    ASSERT_TRUE(file && std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size() && std::fclose(file) == 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Changes, ChangedBetweenReadings,
+    testing::Values(Change{"Truncated", [](const std::string& chart) { ASSERT_EQ(::truncate("chart.dat", off_t(chart.size() / 2)), 0); }},
+                    Change{"Grown", [](const std::string& chart) { rewrite(chart + "more\n"); }},
+                    Change{"OtherCount", [](const std::string&) { rewrite(aheadFile(299, pointLines(300))); }},
+                    Change{"ReplacedByRename",
+                           [](const std::string& chart) {
+                               rewrite(chart, "other.dat", "wb");
+                               ASSERT_EQ(std::rename("other.dat", "chart.dat"), 0);
+                           }},
+                    Change{"OtherValuesSameSizeAndTime",
+                           [](const std::string& chart) {
+                               struct stat before {};
+                               ASSERT_EQ(::stat("chart.dat", &before), 0);
+                               std::string other = chart;
+                               std::swap(other[other.find("\n1,") + 1], other[other.find("\n2,") + 1]);
+                               rewrite(other);
+                               const timespec times[] = {before.st_atim, before.st_mtim};
+                               ASSERT_EQ(::utimensat(AT_FDCWD, "chart.dat", times, 0), 0);
+                           }},
+                    Change{"Removed", [](const std::string&) { ASSERT_EQ(::unlink("chart.dat"), 0); }}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

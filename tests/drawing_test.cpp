@@ -165,10 +165,8 @@ TEST_P(ReducedPainting, KeepsThePointsOfAPlainReduction)
 {
     const auto& [series, view] = GetParam();
     std::vector<QPointF> points;
-    for (int i = 0; i < view.points; ++i) {
-        const QPointF p = pointIn(view, series, i);
-        points.emplace_back(static_cast<float>(p.x()), static_cast<float>(p.y()));
-    }
+    for (int i = 0; i < view.points; ++i)
+        points.emplace_back(static_cast<float>(pointIn(view, series, i).x()), static_cast<float>(pointIn(view, series, i).y()));
     std::vector<QPointF> kept = plainReduction(points, [](double x) {
         const auto from = static_cast<float>(std::floor(x * 8) / 8);
         float to = static_cast<float>(double{from} + 0.125);
