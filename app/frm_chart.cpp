@@ -2,33 +2,24 @@
 
 #include "frm_chart_description.h"
 
-#include "chartdata/plot_fractions.h"
+#include "chart_series.h"
 #include "runtime/error_report.h"
 #include "runtime/picture.h"
 #include "runtime/printing.h"
 #include "runtime/program.h"
 #include "runtime/sequential_file.h"
 
-#include <algorithm>
-#include <limits>
 
 namespace {
 
-// What a screen reader says of the chart box after its title. One plain
-// pass: ten million values take some ten milliseconds.
-QString seriesDescription(std::span<const std::int32_t> yValues)
+// What a screen reader says of the chart box after its title.
+QString seriesDescription(const chartdata::SeriesSummary& series)
 {
-    std::int32_t lowest = std::numeric_limits<std::int32_t>::max();
-    std::int32_t highest = std::numeric_limits<std::int32_t>::min();
-    for (const std::int32_t y : yValues) {
-        lowest = std::min(lowest, y);
-        highest = std::max(highest, y);
-    }
     return QStringLiteral("%1 %2, y from %3 to %4")
-        .arg(yValues.size())
-        .arg(yValues.size() == 1 ? QStringLiteral("point") : QStringLiteral("points"))
-        .arg(lowest)
-        .arg(highest);
+        .arg(series.count)
+        .arg(series.count == 1 ? QStringLiteral("point") : QStringLiteral("points"))
+        .arg(series.lowest)
+        .arg(series.highest);
 }
 
 }  // namespace
@@ -48,26 +39,9 @@ frmChart::frmChart(std::string chartFile)
 void frmChart::Form_Load()
 {
     runtime::SequentialFile file(chartFile_);
-    const chartdata::PlotFractions fractions = readChartAndFillLabels(file, lblYAxis, lblXAxis);
-
-    const float h = theChartBox.Height();
-    const float w = theChartBox.Width();
-    const auto x = [&](std::size_t j) { return static_cast<float>(w * fractions.x(j)); };
-    const auto y = [&](std::size_t j) { return static_cast<float>(h - h * fractions.y(j)); };
-    const runtime::Colour seriesColour = runtime::rgb(200, 10, 10);
-    theChartBox.setDrawWidth(3);
-    // Each point is worked out once and carried to the next segment.
-    float x1 = x(0);
-    float y1 = y(0);
-    for (std::size_t i = 1; i < fractions.size(); ++i) {
-        const float x2 = x(i);
-        const float y2 = y(i);
-        theChartBox.line(x1, y1, x2, y2, seriesColour);
-        x1 = x2;
-        y1 = y2;
-    }
-    theChartBox.setDrawWidth(1);
-    theChartBox.setAccessibleText(lblTitle.shownCaption(), seriesDescription(fractions.yValues()));
+    const ChartSeries series = readChartAndFillLabels(file, lblYAxis, lblXAxis);
+    drawSeries(theChartBox, {0, 0, theChartBox.Width(), theChartBox.Height()}, series.points, series.scale);
+    theChartBox.setAccessibleText(lblTitle.shownCaption(), seriesDescription(series.points.summary()));
 }
 
 prntFrm& frmChart::page()

@@ -136,7 +136,7 @@ void ReadChartDataInOrder(benchmark::State& state)
     const std::string name = fileFor(state.range(0));
     const auto bytes = static_cast<std::int64_t>(fs::file_size(name));
     for (auto _ : state) {
-        runtime::SequentialFile file(name, std::size_t{1} << 20, runtime::SequentialFile::noReadAhead);
+        runtime::SequentialFile file(name, {.readAheadBytes = runtime::ReadingOptions::noReadAhead});
         benchmark::DoNotOptimize(chartdata::readChartData(file));
     }
     state.SetBytesProcessed(state.iterations() * bytes);

@@ -23,8 +23,8 @@ struct ChartData {
 
     // Where the data came from, for error messages after the file is closed.
     std::string source;
-    int countLine = 0;
-    int lastPointLine = 0;
+    std::int64_t countLine = 0;
+    std::int64_t lastPointLine = 0;
 };
 
 }  // namespace chartdata

@@ -16,7 +16,7 @@ void readCaptionLines(runtime::SequentialFile& file, ChartData& data)
     data.yAxisCaption = file.readLine({"the y-axis caption (line 3)"});
 }
 
-void readPointsAndTickCaptions(runtime::SequentialFile& file, ChartData& data)
+void readPointsAndTickCaptions(runtime::SequentialFile& file, ChartData& data, const PointStream* stream)
 {
     const runtime::Reading count{"the count of points"};
     data.pointCount = file.readInt32(count);
@@ -30,27 +30,48 @@ void readPointsAndTickCaptions(runtime::SequentialFile& file, ChartData& data)
 
     // The count is not to be trusted: reserve no more than the rest of the
     // file could hold (a pair takes at least four bytes, as in "1,2,").
+    const auto n = static_cast<std::size_t>(data.pointCount);
     const std::size_t left = file.size() > file.position() ? file.size() - file.position() : 0;
-    const std::size_t room = left / 4 + 1;
-    const auto reserve = std::min<std::size_t>(static_cast<std::size_t>(data.pointCount), room);
+    const auto reserve = std::min({n, left / 4 + 1, stream ? stream->rows : n});
     data.xValues.clear();
     data.yValues.clear();
     runtime::reserveLarge(data.xValues, reserve);
     runtime::reserveLarge(data.yValues, reserve);
-    file.readNumbersAhead(2 * static_cast<std::size_t>(data.pointCount));
     std::vector<std::int32_t>* const columns[] = {&data.xValues, &data.yValues};
-    data.lastPointLine = file.readInt32Records(
-        columns, static_cast<std::size_t>(data.pointCount), [](std::size_t row, std::size_t column) {
+    const auto readPoints = [&](std::size_t first, std::size_t rows) {
+        data.lastPointLine = file.readInt32Records(columns, rows, [first](std::size_t row, std::size_t column) {
             return runtime::Reading{column == 0 ? "the x value of point" : "the y value of point",
-                                    static_cast<int>(row) + 1};
+                                    static_cast<int>(first + row) + 1};
         });
+    };
+    if (!stream) {
+        file.readNumbersAhead(2 * n);
+        readPoints(0, n);
+    } else {
+        for (std::size_t first = 0; first < n; first += stream->rows) {
+            data.xValues.clear();
+            data.yValues.clear();
+            readPoints(first, std::min(stream->rows, n - first));
+            stream->take(first, data.xValues, data.yValues);
+        }
+        data.xValues.clear();
+        data.yValues.clear();
+    }
     for (int k = 1; k <= 8; ++k)
         data.xTickCaptions[static_cast<std::size_t>(k - 1)] = file.readString({"x tick caption", k});
 }
 
+void decodeTexts(const runtime::SequentialFile& file, ChartData& data)
+{
+    for (std::string* text : {&data.title, &data.xAxisCaption, &data.yAxisCaption})
+        *text = file.text(*text);
+    for (std::string& caption : data.xTickCaptions)
+        caption = file.text(caption);
+}
+
 void checkFirstPoint(const ChartData& data)
 {
-    if (data.xValues.empty())
+    if (data.pointCount == 0)
         throw runtime::RuntimeError("the count of points is 0; a chart needs at least one point",
                                     data.source, data.countLine);
 }
@@ -61,6 +82,7 @@ ChartData readChartData(runtime::SequentialFile& file)
     readCaptionLines(file, data);
     readPointsAndTickCaptions(file, data);
     file.close();
+    decodeTexts(file, data);
     checkFirstPoint(data);
     return data;
 }

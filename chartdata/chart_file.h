@@ -2,6 +2,11 @@
 
 #include "chart_data.h"
 
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <span>
+
 namespace runtime {
 class SequentialFile;
 }
@@ -17,14 +22,27 @@ namespace chartdata {
 //   then fields:    n, then n pairs "x, y", then 8 x tick captions
 //
 // Any failure is a runtime::RuntimeError naming the file, the line and what
-// was being read.
+// was being read. The texts come as the file holds them; decodeTexts makes
+// them UTF-8 once the character set is known from all that was read (so
+// that nothing after the eighth caption can change it).
 void readCaptionLines(runtime::SequentialFile& file, ChartData& data);
-void readPointsAndTickCaptions(runtime::SequentialFile& file, ChartData& data);
+
+// Points handed on as they are read, `rows` at a time, instead of kept:
+// `take` gets the index of the first and the values of each batch in turn.
+struct PointStream {
+    std::size_t rows;
+    std::function<void(std::size_t first, std::span<const std::int32_t> x, std::span<const std::int32_t> y)> take;
+};
+// The points are kept in data.xValues and data.yValues, or, with a stream,
+// handed to it and not kept.
+void readPointsAndTickCaptions(runtime::SequentialFile& file, ChartData& data, const PointStream* stream = nullptr);
+void decodeTexts(const runtime::SequentialFile& file, ChartData& data);
 
 // A chart needs at least one point; checked once the file is closed.
+// Fails with the line of the count.
 void checkFirstPoint(const ChartData& data);
 
-// The whole reading: both steps, the close and the check.
+// The whole reading: both steps, the close, the texts and the check.
 ChartData readChartData(runtime::SequentialFile& file);
 
 }  // namespace chartdata

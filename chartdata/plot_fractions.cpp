@@ -4,24 +4,30 @@
 
 namespace chartdata {
 
+PlotScale plotScale(std::size_t count, std::int32_t firstX, std::int32_t lastX, AxisRange range,
+                    const std::string& source, std::int64_t lastPointLine)
+{
+    PlotScale scale;
+    scale.count_ = count;
+    scale.firstX_ = firstX;
+    const double span = count > 0 ? static_cast<double>(std::int64_t{lastX} - firstX) : 0;
+    if (count >= 3 && span == 0)
+        throw runtime::RuntimeError("division by zero: the last x value equals the first (" + std::to_string(firstX)
+                                        + "), so the points cannot be spread across the plot",
+                                    source, lastPointLine);
+    // Two points on one x have no span; their fractions are 0 and 1 all the same.
+    scale.perXSpan_ = span != 0 ? 1 / span : 0;
+    scale.yBottom_ = range.yBottom;
+    scale.perYHeight_ = 1 / (range.yTop - range.yBottom);
+    return scale;
+}
+
 PlotFractions plotFractions(ChartData data, AxisRange range)
 {
     PlotFractions fractions;
     const std::size_t n = data.xValues.size();
-    double span = 0;
-    if (n > 0) {
-        fractions.firstX_ = data.xValues.front();
-        span = static_cast<double>(std::int64_t{data.xValues.back()} - fractions.firstX_);
-    }
-    if (n >= 3 && span == 0)
-        throw runtime::RuntimeError("division by zero: the last x value equals the first ("
-                                        + std::to_string(fractions.firstX_)
-                                        + "), so the points cannot be spread across the plot",
-                                    data.source, data.lastPointLine);
-    // Two points on one x have no span; their fractions are 0 and 1 all the same.
-    fractions.perXSpan_ = span != 0 ? 1 / span : 0;
-    fractions.yBottom_ = range.yBottom;
-    fractions.perYHeight_ = 1 / (range.yTop - range.yBottom);
+    fractions.scale_ = plotScale(n, n > 0 ? data.xValues.front() : 0, n > 0 ? data.xValues.back() : 0, range,
+                                 data.source, data.lastPointLine);
     fractions.xValues_ = std::move(data.xValues);
     fractions.yValues_ = std::move(data.yValues);
     return fractions;

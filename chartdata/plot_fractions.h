@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <string>
 #include <vector>
 
 namespace chartdata {
@@ -15,28 +16,25 @@ namespace chartdata {
 // the first to the last; y from 0 (bottom, yBottom) to 1 (top, yTop). The
 // first point is always at x 0 and, when there are two or more, the last at
 // x 1. Points between may fall outside 0..1; they are kept as they are.
-//
-// The fractions are worked out when asked for, from the values kept here: a
-// long series then costs no second copy of itself in memory.
-class PlotFractions {
+class PlotScale {
 public:
-    std::size_t size() const { return xValues_.size(); }
-    double x(std::size_t i) const
+    std::size_t size() const { return count_; }
+    // The fractions of point i (0-based), whose values are x and y.
+    double x(std::size_t i, std::int32_t x) const
     {
         if (i == 0)
             return 0;
-        if (i + 1 == xValues_.size())
+        if (i + 1 == count_)
             return 1;
         // Differences in 64 bits: two 32-bit values can lie up to 2^32 apart.
-        return static_cast<double>(std::int64_t{xValues_[i]} - firstX_) * perXSpan_;
+        return static_cast<double>(std::int64_t{x} - firstX_) * perXSpan_;
     }
-    double y(std::size_t i) const { return (yValues_[i] - yBottom_) * perYHeight_; }
-    std::span<const std::int32_t> yValues() const { return yValues_; }
+    double y(std::int32_t y) const { return (y - yBottom_) * perYHeight_; }
 
 private:
-    friend PlotFractions plotFractions(ChartData data, AxisRange range);
-    std::vector<std::int32_t> xValues_;
-    std::vector<std::int32_t> yValues_;
+    friend PlotScale plotScale(std::size_t count, std::int32_t firstX, std::int32_t lastX, AxisRange range,
+                               const std::string& source, std::int64_t lastPointLine);
+    std::size_t count_ = 0;
     std::int64_t firstX_ = 0;
     // Reciprocals, since a multiplication costs a fraction of a division;
     // the result may differ from the quotient in its last bit, far below
@@ -46,8 +44,27 @@ private:
     double perYHeight_ = 0;
 };
 
-// Takes the chart's values over. Fails when three or more points begin and
-// end on the same x value: the span to divide by is zero.
+// The scale of `count` points from the first and last x value. Fails when
+// three or more points begin and end on the same x value: the span to
+// divide by is zero.
+PlotScale plotScale(std::size_t count, std::int32_t firstX, std::int32_t lastX, AxisRange range,
+                    const std::string& source, std::int64_t lastPointLine);
+
+// The fractions of a chart whose values are all kept.
+class PlotFractions {
+public:
+    std::size_t size() const { return xValues_.size(); }
+    double x(std::size_t i) const { return scale_.x(i, xValues_[i]); }
+    double y(std::size_t i) const { return scale_.y(yValues_[i]); }
+
+private:
+    friend PlotFractions plotFractions(ChartData data, AxisRange range);
+    PlotScale scale_;
+    std::vector<std::int32_t> xValues_;
+    std::vector<std::int32_t> yValues_;
+};
+
+// Takes the chart's values over; fails as plotScale does.
 PlotFractions plotFractions(ChartData data, AxisRange range);
 
 }  // namespace chartdata

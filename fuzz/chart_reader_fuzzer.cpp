@@ -4,10 +4,12 @@
 // a finding. The bytes are read one number at a time, and in bulk: whole
 // records from the buffer, from a file through a small buffer whose edges
 // then fall everywhere and through a large one, and with the run of numbers
-// read ahead on a second thread. All readings must agree.
+// read ahead on a second thread; and twice, as the forms read a long file,
+// the points handed on as they are read. All readings must agree.
 #include "chartdata/axis_scale.h"
 #include "chartdata/chart_file.h"
 #include "chartdata/plot_fractions.h"
+#include "chartdata/series_points.h"
 #include "runtime/runtime_error.h"
 #include "runtime/sequential_file.h"
 
@@ -21,26 +23,62 @@
 
 namespace {
 
-// The chart, with the lines its count and last point were read on, or the error's text.
-std::string outcome(runtime::SequentialFile&& file)
+// The chart as every reading must give it: its texts, the lines its count
+// and last point were read on, its tick captions and each point's
+// fractions; or the error's text.
+template <class Read>
+std::string outcome(Read read)
 {
     try {
-        const chartdata::ChartData chart = chartdata::readChartData(file);
+        std::string fractions;
+        const auto [chart, range] = read(fractions);
         chartdata::xTickLabelCaptions(chart.xTickCaptions);
-        const chartdata::YRange range = chartdata::findYRange(chart.yValues);
         std::string text = chart.title + '\n' + chart.xAxisCaption + '\n' + chart.yAxisCaption + '\n' +
                            std::to_string(chart.countLine) + ',' + std::to_string(chart.lastPointLine) + '\n';
         for (const std::string& caption : chartdata::yTickLabelCaptions(range))
             text += caption + '\n';
-        const auto fractions = chartdata::plotFractions(chart, chartdata::axisRange(range));
-        for (std::size_t i = 0; i < fractions.size(); ++i)
-            text += std::to_string(fractions.x(i)) + ',' + std::to_string(fractions.y(i)) + '\n';
+        text += fractions;
         for (const std::string& caption : chart.xTickCaptions)
             text += caption + '\n';
         return text;
     } catch (const runtime::RuntimeError& error) {
         return error.what();
     }
+}
+
+std::string fraction(double x, double y) { return std::to_string(x) + ',' + std::to_string(y) + '\n'; }
+
+// Read once, the points kept.
+std::string outcome(runtime::SequentialFile&& file)
+{
+    return outcome([&](std::string& fractions) {
+        const chartdata::ChartData chart = chartdata::readChartData(file);
+        const chartdata::YRange range = chartdata::findYRange(chart.yValues);
+        const auto kept = chartdata::plotFractions(chart, chartdata::axisRange(range));
+        for (std::size_t i = 0; i < kept.size(); ++i)
+            fractions += fraction(kept.x(i), kept.y(i));
+        return std::pair(chart, range);
+    });
+}
+
+// Read twice as the forms read a long file, the points handed on a few at a time.
+std::string outcomeReadTwice()
+{
+    return outcome([](std::string& fractions) {
+        runtime::SequentialFile file("chart.dat");
+        chartdata::ChartData chart;
+        chartdata::readCaptionLines(file, chart);
+        const chartdata::SeriesPoints points = chartdata::readSeries(file, chart, 0);
+        file.close();
+        chartdata::decodeTexts(file, chart);
+        chartdata::checkFirstPoint(chart);
+        const chartdata::PlotScale scale = chartdata::seriesScale(points, chart);
+        points.forEach({7, [&](std::size_t first, auto xs, auto ys) {
+                            for (std::size_t k = 0; k < xs.size(); ++k)
+                                fractions += fraction(scale.x(first + k, xs[k]), scale.y(ys[k]));
+                        }});
+        return std::pair(chart, points.summary().yRange());
+    });
 }
 
 }  // namespace
@@ -63,26 +101,26 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+    using runtime::ReadingOptions;
     using runtime::SequentialFile;
+    constexpr std::size_t none = ReadingOptions::noReadAhead;
     const std::string fromMemory =
-        outcome(SequentialFile("chart.dat", bytes, SequentialFile::noReadAhead, SequentialFile::Numbers::OneByOne));
-    const std::string fromMemoryInBulk = outcome(SequentialFile("chart.dat", bytes, SequentialFile::noReadAhead));
+        outcome(SequentialFile("chart.dat", bytes, {.readAheadBytes = none, .numbers = runtime::NumberReading::OneByOne}));
     FILE* copy = std::fopen("chart.dat", "wb");
     if (!copy || std::fwrite(data, 1, size, copy) != size || std::fclose(copy) != 0)
         std::abort();
     // Read ahead from the smallest run of numbers on, so that its start
     // falls anywhere.
-    const std::string fromFile = outcome(SequentialFile("chart.dat", 64, 0));
-    const std::string fromWholeFile = outcome(SequentialFile("chart.dat", std::size_t{1} << 20, 0));
-    const std::string fromMemoryAhead = outcome(SequentialFile("chart.dat", bytes, 0));
-    const std::pair<const char*, const std::string*> others[] = {{"whole, numbers in bulk", &fromMemoryInBulk},
-                                                                 {"in pieces, numbers ahead", &fromFile},
-                                                                 {"at once, numbers ahead", &fromWholeFile},
-                                                                 {"whole, numbers ahead", &fromMemoryAhead}};
+    const std::pair<const char*, std::string> others[] = {
+        {"whole, numbers in bulk", outcome(SequentialFile("chart.dat", bytes, {.readAheadBytes = none}))},
+        {"in pieces, numbers ahead", outcome(SequentialFile("chart.dat", {.windowBytes = 64, .readAheadBytes = 0}))},
+        {"at once, numbers ahead", outcome(SequentialFile("chart.dat", {.readAheadBytes = 0}))},
+        {"whole, numbers ahead", outcome(SequentialFile("chart.dat", bytes, {.readAheadBytes = 0}))},
+        {"twice, the points handed on", outcomeReadTwice()}};
     for (const auto& [how, other] : others) {
-        if (*other != fromMemory) {
+        if (other != fromMemory) {
             std::fprintf(stderr, "read whole, one number at a time:\n%s\nread %s:\n%s\n", fromMemory.c_str(), how,
-                         other->c_str());
+                         other.c_str());
             std::abort();
         }
     }

@@ -3,6 +3,8 @@
 #include "chartdata/chart_file.h"
 #include "runtime/sequential_file.h"
 
+#include <optional>
+
 ChartLabels::ChartLabels(const runtime::Form& form)
     : lblTitle(form.label("lblTitle")),
       lblXAxis(form.label("lblXAxis")),
@@ -27,22 +29,34 @@ ChartLabels::ChartLabels(const runtime::Form& form)
 {
 }
 
-chartdata::PlotFractions ChartLabels::readChartAndFillLabels(runtime::SequentialFile& file, runtime::Label& leftCaption,
-                                                             runtime::Label& bottomCaption)
+ChartSeries ChartLabels::readChartAndFillLabels(runtime::SequentialFile& file, runtime::Label& leftCaption,
+                                                runtime::Label& bottomCaption)
 {
     chartdata::ChartData data;
     chartdata::readCaptionLines(file, data);
-    lblTitle.setCaption(data.title);
-    leftCaption.setCaption(data.yAxisCaption);
-    bottomCaption.setCaption(data.xAxisCaption);
-    chartdata::readPointsAndTickCaptions(file, data);
+    // The caption lines are shown even when a later read fails, in the
+    // character set of what was read up to there.
+    const auto showCaptionLines = [&] {
+        chartdata::decodeTexts(file, data);
+        lblTitle.setCaption(data.title);
+        leftCaption.setCaption(data.yAxisCaption);
+        bottomCaption.setCaption(data.xAxisCaption);
+    };
+    std::optional<chartdata::SeriesPoints> points;
+    try {
+        points = chartdata::readSeries(file, data);
+    } catch (...) {
+        showCaptionLines();
+        throw;
+    }
     file.close();
+    showCaptionLines();
     chartdata::checkFirstPoint(data);
 
     fillXTickLabels(data.xTickCaptions);
-    const chartdata::YRange yRange = chartdata::findYRange(data.yValues);
-    fillYTickLabels(yRange);
-    return chartdata::plotFractions(std::move(data), chartdata::axisRange(yRange));
+    fillYTickLabels(points->summary().yRange());
+    const chartdata::PlotScale scale = chartdata::seriesScale(*points, data);
+    return {std::move(*points), scale};
 }
 
 void ChartLabels::fillXTickLabels(const std::array<std::string, 8>& xTickCaptions)

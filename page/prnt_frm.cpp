@@ -2,7 +2,7 @@
 
 #include "prnt_frm_description.h"
 
-#include "chartdata/plot_fractions.h"
+#include "chart_series.h"
 #include "runtime/sequential_file.h"
 
 prntFrm::prntFrm(std::string chartFile)
@@ -29,21 +29,6 @@ void prntFrm::Form_Load()
     }
 
     // The file's y-axis caption goes to the left of the plot, its x-axis caption under it.
-    const chartdata::PlotFractions fractions = readChartAndFillLabels(file, lblXAxis, lblYAxis);
-
-    const auto x = [&](std::size_t j) { return f(area.left + area.width * fractions.x(j)); };
-    const auto y = [&](std::size_t j) { return f(area.top + (area.height - area.height * fractions.y(j))); };
-    const runtime::Colour seriesColour = runtime::rgb(200, 10, 10);
-    setDrawWidth(3);
-    // Each point is worked out once and carried to the next segment.
-    float x1 = x(0);
-    float y1 = y(0);
-    for (std::size_t i = 1; i < fractions.size(); ++i) {
-        const float x2 = x(i);
-        const float y2 = y(i);
-        line(x1, y1, x2, y2, seriesColour);
-        x1 = x2;
-        y1 = y2;
-    }
-    setDrawWidth(1);
+    const ChartSeries series = readChartAndFillLabels(file, lblXAxis, lblYAxis);
+    drawSeries(*this, {area.left, area.top, area.width, area.height}, series.points, series.scale);
 }

@@ -21,6 +21,14 @@ void Canvas::resolveColour(Colour colour)
     lastResolved_ = colour.resolve(palette()).rgb();
 }
 
+void Canvas::addDrawing(Drawing&& lines)
+{
+    if (!persistentDrawing_)
+        return;
+    drawing_.append(std::move(lines));
+    drawingChanged();
+}
+
 void Canvas::rectangle(float x1, float y1, float x2, float y2)
 {
     if (!persistentDrawing_)

@@ -46,6 +46,8 @@ public:
             drawingChanged();
     }
     void rectangle(float x1, float y1, float x2, float y2);
+    // Lines drawn apart, added at once, as persistent drawing keeps them.
+    void addDrawing(Drawing&& lines);
 
     const Drawing& drawing() const { return drawing_; }
 

@@ -189,6 +189,15 @@ void Drawing::startStroke(Point a, Point b, QRgb rgb, int width)
     extend(b);
 }
 
+void Drawing::append(Drawing&& other)
+{
+    closeStroke();
+    other.closeStroke();
+    strokes_.insert(strokes_.end(), std::make_move_iterator(other.strokes_.begin()),
+                    std::make_move_iterator(other.strokes_.end()));
+    other.strokes_.clear();
+}
+
 void Drawing::rectangle(QPointF corner, QPointF opposite, QColor colour, int width)
 {
     closeStroke();
@@ -242,36 +251,50 @@ std::vector<Drawing::Point> Drawing::reduced(const std::vector<Point>& points, c
 
 QPointF Drawing::toPixels(Point p) { return QPointF(twipsToPixels(double{p.x}), twipsToPixels(double{p.y})); }
 
+// The points painted are the stroke's own, unless this paint makes them:
+// the open stroke ends with its open run, and a long one is reduced.
+std::vector<Drawing::Point> Drawing::painted(const Stroke& stroke, const QTransform& toDevice) const
+{
+    std::vector<Point> points = stroke.points;
+    if (open_ && &stroke == &strokes_.back())
+        openRun().appendTo(points);
+    if (points.size() > reductionThreshold && toDevice.type() <= QTransform::TxScale)
+        return reduced(points, toDevice);
+    return points;
+}
+
+std::vector<std::vector<QPointF>> Drawing::pointsPainted(const QTransform& toDevice) const
+{
+    std::vector<std::vector<QPointF>> strokes;
+    for (const Stroke& stroke : strokes_) {
+        if (stroke.rectangle)
+            continue;
+        std::vector<QPointF>& points = strokes.emplace_back();
+        for (const Point p : painted(stroke, toDevice))
+            points.emplace_back(p.x, p.y);
+    }
+    return strokes;
+}
+
 void Drawing::paint(QPainter& painter) const
 {
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing, false);
     painter.setBrush(Qt::NoBrush);
     const QTransform toDevice = painter.combinedTransform();
-    const bool reducible = toDevice.type() <= QTransform::TxScale;
     for (const Stroke& stroke : strokes_) {
         painter.setPen(penFor(stroke.colour, stroke.width));
         if (stroke.rectangle) {
             painter.drawRect(QRectF(toPixels(stroke.points[0]), toPixels(stroke.points[1])).normalized());
             continue;
         }
-        // The points painted are the stroke's own, unless this paint makes
-        // them: the open stroke ends with its open run, a long one is reduced.
-        std::vector<Point> made;
-        const std::vector<Point>* points = &stroke.points;
-        if (open_ && &stroke == &strokes_.back()) {
-            made = stroke.points;
-            openRun().appendTo(made);
-            points = &made;
-        }
-        if (points->size() == 2) {
-            painter.drawLine(toPixels((*points)[0]), toPixels((*points)[1]));
+        const std::vector<Point> points = painted(stroke, toDevice);
+        if (points.size() == 2) {
+            painter.drawLine(toPixels(points[0]), toPixels(points[1]));
         } else {
-            if (reducible && points->size() > reductionThreshold)
-                points = &(made = reduced(*points, toDevice));
             QPolygonF polyline;
-            polyline.reserve(static_cast<qsizetype>(points->size()));
-            for (const Point p : *points)
+            polyline.reserve(static_cast<qsizetype>(points.size()));
+            for (const Point p : points)
                 polyline.append(toPixels(p));
             painter.drawPolyline(polyline);
         }

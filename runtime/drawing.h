@@ -42,11 +42,17 @@ public:
             startStroke(a, b, colour, width);
     }
     void rectangle(QPointF corner, QPointF opposite, QColor colour, int width);
+    // The strokes of `other` after these; neither extends the other.
+    void append(Drawing&& other);
 
     // Paints every stroke; the painter's coordinates are pixels.
     void paint(QPainter& painter) const;
 
     bool isEmpty() const { return strokes_.empty(); }
+
+    // The points that a paint through `toDevice` strokes, in twips, for each
+    // stroke of lines in turn.
+    std::vector<std::vector<QPointF>> pointsPainted(const QTransform& toDevice) const;
 
 private:
     struct Point {
@@ -106,6 +112,8 @@ private:
     // Below this many points a stroke is painted as it is.
     static constexpr std::size_t reductionThreshold = 2048;
     static std::vector<Point> reduced(const std::vector<Point>& points, const QTransform& toDevice);
+    // A stroke's points as a paint through `toDevice` strokes them.
+    std::vector<Point> painted(const Stroke& stroke, const QTransform& toDevice) const;
     static QPointF toPixels(Point p);
 
     std::vector<Stroke> strokes_;

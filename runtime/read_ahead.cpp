@@ -1,12 +1,11 @@
 #include "read_ahead.h"
 
+#include "byte_window.h"
 #include "large_arrays.h"
 #include "plain_field.h"
-#include "regular_file.h"
 
 #include <algorithm>
-#include <cstring>
-#include <memory>
+#include <bit>
 
 namespace runtime {
 
@@ -28,18 +27,12 @@ void ReadAhead::finish()
         thread_.join();
 }
 
-std::size_t ReadAhead::readAt(char* into, std::size_t count, std::size_t offset) const
+ByteWindow ReadAhead::window(std::size_t from, std::size_t capacity) const
 {
-    if (offset >= end_)
-        return 0;
-    count = std::min(count, end_ - offset);
-    if (fd_ < 0) {
-        const std::size_t have = offset < bytes_.size() ? std::min(count, bytes_.size() - offset) : 0;
-        std::memcpy(into, bytes_.data() + offset, have);
-        return have;
-    }
     // A failed read ends the scan as the file's end would; the reader then reads on by its own rules.
-    return readFully(fd_, into, count, offset).got;
+    if (fd_ < 0)
+        return ByteWindow(bytes_.substr(0, std::min(end_, bytes_.size())), from);
+    return ByteWindow(fd_, capacity, from, end_);
 }
 
 void ReadAhead::scan()
@@ -57,28 +50,18 @@ void ReadAhead::scan()
     checkpoints_.push_back(start_);
 
     static_assert(checkpointEvery % 64 == 0);
-    constexpr std::size_t chunk = std::size_t{1} << 20;
-    const auto window = std::make_unique_for_overwrite<char[]>(chunk + zerosAfterText);
-    endText(window.get());
-    std::size_t base = start_;  // the offset of window[0]
-    std::size_t have = 0;
-    std::size_t p = 0;
+    ByteWindow bytes = window(start_, std::size_t{1} << 20);
     std::uint64_t lineBits = 0;  // the bits of the word not yet pushed
     for (;;) {
         // Refilled while a whole field may not be in the window.
-        if (have - p < longestPlainField && base + have < end_) {
+        if (bytes.end() - bytes.pos() < longestPlainField && !bytes.atEnd()) {
             if (cancelled_) {
                 lineEnds_.push_back(lineBits);
                 return;
             }
-            std::memmove(window.get(), window.get() + p, have - p);
-            base += p;
-            have -= p;
-            p = 0;
-            have += readAt(window.get() + have, chunk - have, base + have);
-            endText(window.get() + have);
+            bytes.fill(longestPlainField);
         }
-        const PlainField field = plainField(window.get() + p, have - p);
+        const PlainField field = plainField(bytes.data() + bytes.pos(), bytes.end() - bytes.pos());
         if (field.length == 0 || values_.size() == most) {
             lineEnds_.push_back(lineBits);
             return;
@@ -86,12 +69,12 @@ void ReadAhead::scan()
         const std::size_t k = values_.size();
         values_.push_back(field.value);
         lineBits |= std::uint64_t{field.endsLine} << (k % 64);
-        p += field.length;
+        bytes.advance(field.length);
         if ((k + 1) % 64 == 0) {
             lineEnds_.push_back(lineBits);
             lineBits = 0;
             if ((k + 1) % checkpointEvery == 0)
-                checkpoints_.push_back(base + p);
+                checkpoints_.push_back(bytes.offset());
         }
     }
 }
@@ -102,15 +85,39 @@ std::size_t ReadAhead::offsetAfter(std::size_t taken) const
     const std::size_t fields = taken % checkpointEvery;
     if (fields == 0)
         return offset;
-    std::vector<char> bytes(fields * longestPlainField + zerosAfterText);
-    const std::size_t have = readAt(bytes.data(), bytes.size() - zerosAfterText, offset);
-    endText(bytes.data() + have);
-    for (std::size_t k = 0, p = 0; k < fields; ++k) {
-        const PlainField field = plainField(bytes.data() + p, have - p);
-        p += field.length;
-        offset += field.length;
+    ByteWindow bytes = window(offset, fields * longestPlainField);
+    bytes.fill(fields * longestPlainField);
+    for (std::size_t k = 0; k < fields; ++k)
+        bytes.advance(plainField(bytes.data() + bytes.pos(), bytes.end() - bytes.pos()).length);
+    return bytes.offset();
+}
+
+std::size_t ReadAhead::lineEndsBetween(std::size_t k, std::size_t end) const
+{
+    std::size_t count = 0;
+    while (k < end) {
+        if (k % 64 == 0 && end - k >= 64) {
+            count += static_cast<std::size_t>(std::popcount(lineEnds_[k / 64]));
+            k += 64;
+        } else {
+            count += endsLine(k);
+            ++k;
+        }
     }
-    return offset;
+    return count;
+}
+
+void ReadAhead::appendRecords(std::span<std::vector<std::int32_t>* const> columns, std::size_t k,
+                              std::size_t rows) const
+{
+    const std::size_t width = columns.size();
+    for (std::size_t column = 0; column < width; ++column) {
+        std::vector<std::int32_t>& values = *columns[column];
+        values.reserve(values.size() + rows);
+        const std::int32_t* from = values_.data() + k + column;
+        for (std::size_t row = 0; row < rows; ++row, from += width)
+            values.push_back(*from);
+    }
 }
 
 }  // namespace runtime

@@ -8,6 +8,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace runtime {
 namespace {
@@ -33,25 +34,57 @@ std::string notFound(const std::string& name)
 
 }  // namespace
 
-OpenedFile openRegularFile(const std::string& name)
+FileHandle& FileHandle::operator=(FileHandle&& other) noexcept
+{
+    if (this != &other) {
+        close();
+        descriptor_ = other.descriptor_;
+        size_ = other.size_;
+        other.descriptor_ = -1;
+    }
+    return *this;
+}
+
+void FileHandle::close()
+{
+    if (descriptor_ >= 0)
+        ::close(descriptor_);
+    descriptor_ = -1;
+}
+
+ReadResult FileHandle::readAt(char* into, std::size_t count, std::size_t offset) const
+{
+    return readFully(descriptor_, into, count, offset);
+}
+
+FileIdentity FileHandle::identity() const
+{
+    struct stat info {};
+    if (::fstat(descriptor_, &info) != 0)
+        return {};
+    return {info.st_dev, info.st_ino, static_cast<std::size_t>(info.st_size), info.st_mtim.tv_sec,
+            info.st_mtim.tv_nsec};
+}
+
+FileHandle openRegularFile(const std::string& name)
 {
     // Non-blocking, so that a FIFO or a device cannot stall the open, and
     // never the controlling terminal.
     const int fd = ::open(name.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     if (fd < 0)
         throw RuntimeError(errno == ENOENT ? notFound(name) : openProblem(errno), name);
+    FileHandle file(fd, 0);
     struct stat info {};
     const bool known = ::fstat(fd, &info) == 0;
     const int error = errno;
-    if (!known || !S_ISREG(info.st_mode)) {
-        ::close(fd);
-        if (!known)
-            throw RuntimeError(openProblem(error), name);
+    if (!known)
+        throw RuntimeError(openProblem(error), name);
+    if (!S_ISREG(info.st_mode))
         throw RuntimeError(S_ISDIR(info.st_mode) ? "is a folder, not a file" : "is not a regular file", name);
-    }
     // Reads block as usual again: a regular file's data is there to read.
     ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-    return {fd, static_cast<std::size_t>(info.st_size)};
+    file.size_ = static_cast<std::size_t>(info.st_size);
+    return file;
 }
 
 ReadResult readFully(int descriptor, char* into, std::size_t count, std::size_t offset)

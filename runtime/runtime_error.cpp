@@ -5,7 +5,7 @@
 namespace runtime {
 namespace {
 
-std::string compose(const std::string& problem, const std::string& file, int line,
+std::string compose(const std::string& problem, const std::string& file, LineNumber line,
                     const std::string& reading)
 {
     std::string text;
@@ -45,7 +45,7 @@ std::string excerpt(std::string_view text)
     return shown;
 }
 
-RuntimeError::RuntimeError(std::string problem, std::string file, int line, std::string reading)
+RuntimeError::RuntimeError(std::string problem, std::string file, LineNumber line, std::string reading)
     : std::runtime_error(compose(problem, file, line, reading)),
       problem_(std::move(problem)),
       file_(std::move(file)),

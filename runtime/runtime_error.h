@@ -1,28 +1,32 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <stdexcept>
 #include <string>
 #include <string_view>
 
 namespace runtime {
 
+// A line of a file, 1 for the first: a file may hold more than 2^31 lines.
+using LineNumber = std::int64_t;
+
 // The one error type of the runtime: what failed and, where it applies, the
 // file, the line and what was being read. Its what() is the report's text.
 class RuntimeError : public std::runtime_error {
 public:
-    explicit RuntimeError(std::string problem, std::string file = {}, int line = 0,
+    explicit RuntimeError(std::string problem, std::string file = {}, LineNumber line = 0,
                           std::string reading = {});
 
     const std::string& problem() const { return problem_; }
     const std::string& file() const { return file_; }
-    int line() const { return line_; }
+    LineNumber line() const { return line_; }
     const std::string& reading() const { return reading_; }
 
 private:
     std::string problem_;
     std::string file_;
-    int line_;
+    LineNumber line_;
     std::string reading_;
 };
 

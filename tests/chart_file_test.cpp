@@ -1,13 +1,20 @@
 // Reading the chart file: the layouts that must read alike, the choices made
 // for text and numbers, and every failure with the message the user sees.
 #include "chartdata/chart_file.h"
+#include "chartdata/series_points.h"
 #include "runtime/runtime_error.h"
 #include "runtime/sequential_file.h"
 #include "work_folder.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <fcntl.h>
+#include <filesystem>
+#include <functional>
+#include <sys/stat.h>
 #include <optional>
+#include <unistd.h>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);
 
@@ -45,7 +52,19 @@ struct FileCase {
 
 class SameChartInEveryLayout : public testing::TestWithParam<FileCase> {};
 
-TEST_P(SameChartInEveryLayout, ReadsTheExample) { expectExample(readText(GetParam().bytes)); }
+// Every reading, once and twice, in bulk and one by one, must agree: the
+// reader's fuzz target aborts unless they do.
+void readsAlikeEveryWay(const std::string& bytes)
+{
+    LLVMFuzzerTestOneInput(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
+}
+
+TEST_P(SameChartInEveryLayout, ReadsTheExample)
+{
+    expectExample(readText(GetParam().bytes));
+    WorkFolder folder;
+    readsAlikeEveryWay(GetParam().bytes);
+}
 
 INSTANTIATE_TEST_SUITE_P(
     Layouts, SameChartInEveryLayout,
@@ -86,15 +105,38 @@ TEST(ChartFile, TextIsTakenAsWritten)
               (std::array<std::string, 8>{"", "", "trailing blanks", "", " kept blanks ", "a,b", "x  y", "last"}));
 }
 
-TEST(ChartFile, CharacterSetIsUtf8WhenValidElseLatin1)
+// The character set is decided by what is read, up to the end of the eighth
+// caption: UTF-8 when all of it is, else Latin-1.
+TEST(ChartFile, CharacterSetIsUtf8WhenWhatIsReadIsValidElseLatin1)
 {
     const std::string tail = "\nX\nY\n1\n1,2\nA,B,C,D,E,F,G,H\n";
-    EXPECT_EQ(readText("Caf\xC3\xA9 \xE2\x82\xAC" + tail).title, "Caf\xC3\xA9 \xE2\x82\xAC");
-    EXPECT_EQ(readText("Caf\xE9" + tail).title, "Caf\xC3\xA9");
-    // One byte that is no UTF-8 anywhere, or a surrogate's code (U+DFFF here),
-    // makes the whole file Latin-1.
-    EXPECT_EQ(readText("\xC3\xA9" + tail + "\xFF").title, "\xC3\x83\xC2\xA9");
-    EXPECT_EQ(readText("\xC3\xA9" + tail + "\xED\xBF\xBF").title, "\xC3\x83\xC2\xA9");
+    const std::pair<std::string, std::string> titles[] = {
+        {"Caf\xC3\xA9 \xE2\x82\xAC" + tail, "Caf\xC3\xA9 \xE2\x82\xAC"},
+        {"Caf\xE9" + tail, "Caf\xC3\xA9"},
+        // One byte that is no UTF-8 in a caption, a surrogate's code (U+DFFF)
+        // dropped after a closing quote, a character cut by a line end.
+        {"\xC3\xA9\nX\nY\n1\n1,2\nA,B,C,D,E,F,G,\xFF\n", "\xC3\x83\xC2\xA9"},
+        {"\xC3\xA9\nX\nY\n1\n1,2\nA,\"B\"\xED\xBF\xBF,C,D,E,F,G,H\n", "\xC3\x83\xC2\xA9"},
+        {"\xC3\n\xA9\nY\n1\n1,2\nA,B,C,D,E,F,G,H\n", "\xC3\x83"},
+        // After the eighth caption nothing counts.
+        {"\xC3\xA9" + tail + "\xFF", "\xC3\xA9"},
+    };
+    for (const auto& [bytes, title] : titles)
+        EXPECT_EQ(readText(bytes).title, title) << bytes;
+}
+
+// A tail of 64 GiB that holds no data (a sparse file), ending in a byte that
+// is no UTF-8: it is not read, so the file opens at once and reads as UTF-8.
+TEST(ChartFile, ReadsNothingAfterTheEighthCaption)
+{
+    WorkFolder folder;
+    const std::string chart = "\xC3\xA9\nX\nY\n1\n1,2\nA,B,C,D,E,F,G,H\n";
+    folder.write("chart.dat", chart);
+    const int fd = ::open("chart.dat", O_WRONLY | O_CLOEXEC);
+    ASSERT_TRUE(fd >= 0 && ::ftruncate(fd, off_t{1} << 36) == 0 && ::pwrite(fd, "\xFF", 1, (off_t{1} << 36) - 1) == 1);
+    ::close(fd);
+    runtime::SequentialFile file("chart.dat");
+    EXPECT_EQ(chartdata::readChartData(file).title, "\xC3\xA9");
 }
 
 TEST(ChartFile, NumbersRoundHalvesToEvenOverThe32BitRange)
@@ -109,9 +151,12 @@ struct Failure {
     const char* name;
     std::optional<std::string> bytes;  // no file at all when empty
     std::string message;
+    runtime::LineNumber firstLine = 1;
 };
 
 class ReadingFails : public testing::TestWithParam<Failure> {};
+
+std::ptrdiff_t openDescriptors() { return std::distance(std::filesystem::directory_iterator("/proc/self/fd"), {}); }
 
 TEST_P(ReadingFails, WithAMessageNamingFileLineAndRead)
 {
@@ -119,14 +164,16 @@ TEST_P(ReadingFails, WithAMessageNamingFileLineAndRead)
     if (GetParam().bytes)
         folder.write("chart.dat", *GetParam().bytes);
     std::optional<runtime::SequentialFile> file;
+    const auto before = openDescriptors();
     try {
-        file.emplace("chart.dat");
+        file.emplace("chart.dat", runtime::ReadingOptions{.firstLine = GetParam().firstLine});
         chartdata::readChartData(*file);
         FAIL() << "no error";
     } catch (const runtime::RuntimeError& error) {
         EXPECT_EQ(std::string(error.what()), GetParam().message);
-        EXPECT_FALSE(file && file->isOpen()) << "a failed read leaves the file open";
+        EXPECT_EQ(openDescriptors(), before) << "a failed read leaves the file open";
     }
+    readsAlikeEveryWay(GetParam().bytes.value_or(""));
 }
 
 const std::string head = "T\nX\nY\n", captions = "A,B,C,D,E,F,G,H\n";
@@ -155,6 +202,8 @@ INSTANTIATE_TEST_SUITE_P(
                 "chart.dat, line 5: expected a number, found \".\" while reading the x value of point 1"},
         Failure{"NulInsideANumber", head + "1\n1" + std::string(1, '\0') + "2,5\n" + captions,
                 "chart.dat, line 5: expected a number, found \"1\\x002\" while reading the x value of point 1"},
+        Failure{"NulStartsANumber", head + "1\n" + std::string(1, '\0') + ",5\n" + captions,
+                "chart.dat, line 5: expected a number, found \"\\x00\" while reading the x value of point 1"},
         Failure{"AboveTheRange", head + "1\n2147483648,5\n" + captions,
                 "chart.dat, line 5: 2147483648 is outside the 32-bit range -2147483648 to 2147483647 "
                 "while reading the x value of point 1"},
@@ -164,6 +213,10 @@ INSTANTIATE_TEST_SUITE_P(
         Failure{"CountAboveTheRange", head + "99999999999999999999\n",
                 "chart.dat, line 4: 99999999999999999999 is outside the 32-bit range -2147483648 to 2147483647 "
                 "while reading the count of points"},
+        // Line numbers past 2^31, without a file of that many lines.
+        Failure{"LinesPast2To31", head + "2\n1,2\n3,x\n" + captions,
+                "chart.dat, line 2147483651: expected a number, found \"x\" while reading the y value of point 2",
+                2147483646},
         Failure{"EmptyNumericField", head + "1\n,5\n" + captions,
                 "chart.dat, line 5: expected a number, found an empty field while reading the x value of point 1"},
         Failure{"UnterminatedQuote", head + "1\n1,2\nA,\"B,C\nD,E,F,G,H\n",
@@ -212,13 +265,21 @@ std::string aheadFile(int count, const std::string& points, const std::string& e
     return "T\nX\nY\n" + std::to_string(count) + "\n" + points + end;
 }
 
+// The points from `first` to the last, each line made by `line`.
+std::string linesFrom(int first, std::string (*line)(int))
+{
+    std::string text;
+    for (int i = first; i <= aheadPoints; ++i)
+        text += line(i);
+    return text;
+}
+
 class ReadingAhead : public testing::TestWithParam<FileCase> {};
 
 TEST_P(ReadingAhead, ReadsWhatReadingInOrderReads)
 {
     WorkFolder folder;
-    const std::string& bytes = GetParam().bytes;
-    LLVMFuzzerTestOneInput(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
+    readsAlikeEveryWay(GetParam().bytes);
 }
 
 const int near = aheadPoints / 4, far = aheadPoints * 3 / 4;
@@ -235,13 +296,13 @@ INSTANTIATE_TEST_SUITE_P(
         FileCase{"CutRecordFar", aheadFile(aheadPoints, pointLines(aheadPoints, "\n", far, "7,8.5\n"))},
         FileCase{"BlankLines", aheadFile(aheadPoints, pointLines(aheadPoints, "\n", far, "\n\n7,8\n"))},
         FileCase{"ElevenDigits", aheadFile(aheadPoints, pointLines(aheadPoints, "\n", far, "00000000007,-00000000008\n"))},
-        FileCase{"ThreeNumbersToALine",
-                  aheadFile(aheadPoints, pointLines(far) + [] {
-                      std::string rest;
-                      for (int i = far + 1; i <= aheadPoints; ++i)
-                          rest += std::to_string(i) + (i % 3 ? "," : "\n") + std::to_string(-i) + (i % 2 ? "," : "\n");
-                      return rest;
-                  }())},
+        FileCase{"ThreeNumbersToALine", aheadFile(aheadPoints, pointLines(far) + linesFrom(far + 1, [](int i) {
+                     return std::to_string(i) + (i % 3 ? "," : "\n") + std::to_string(-i) + (i % 2 ? "," : "\n");
+                 }))},
+        // The scan ahead finds one plain value, the reader takes it and goes on by itself.
+        FileCase{"OneValueAhead", aheadFile(aheadPoints, pointLines(near) + linesFrom(near + 1, [](int i) {
+                     return std::to_string(i) + "," + std::to_string(i) + ".5\n";
+                 }))},
         // Fewer points than lines of numbers: the reader leaves the scan in
         // the middle and reads the rest as captions.
         FileCase{"CountShort", aheadFile(aheadPoints - 77, pointLines(aheadPoints))},
@@ -256,6 +317,63 @@ INSTANTIATE_TEST_SUITE_P(
         // straddle the buffer's edges; cut short before its captions too.
         FileCase{"LongMixed", longFile(200000)},
         FileCase{"LongMixedRunsOut", longFile(200000).substr(0, longFile(200000).rfind('\n'))}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// A file that changes between the two readings of a long chart fails the
+// second, whatever the change: never points of two files.
+struct Change {
+    const char* name;
+    std::function<void(const std::string& chart)> make;
+};
+
+class ChangedBetweenReadings : public testing::TestWithParam<Change> {};
+
+TEST_P(ChangedBetweenReadings, FailsTheSecond)
+{
+    WorkFolder folder;
+    const std::string chart = aheadFile(300, pointLines(300));
+    folder.write("chart.dat", chart);
+    runtime::SequentialFile file("chart.dat");
+    ChartData data;
+    chartdata::readCaptionLines(file, data);
+    const chartdata::SeriesPoints points = chartdata::readSeries(file, data, 0);
+    file.close();
+    GetParam().make(chart);
+    try {
+        points.forEach({64, [](std::size_t, auto, auto) {}});
+        FAIL() << "no error";
+    } catch (const runtime::RuntimeError& error) {
+        EXPECT_STREQ(error.what(), "chart.dat: changed while it was being read");
+    }
+}
+
+void rewrite(const std::string& bytes, const char* name = "chart.dat", const char* mode = "r+b")
+{
+    std::FILE* file = std::fopen(name, mode);
+    ASSERT_TRUE(file && std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size() && std::fclose(file) == 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Changes, ChangedBetweenReadings,
+    testing::Values(Change{"Truncated", [](const std::string& chart) { ASSERT_EQ(::truncate("chart.dat", off_t(chart.size() / 2)), 0); }},
+                    Change{"Grown", [](const std::string& chart) { rewrite(chart + "more\n"); }},
+                    Change{"OtherCount", [](const std::string&) { rewrite(aheadFile(299, pointLines(300))); }},
+                    Change{"ReplacedByRename",
+                           [](const std::string& chart) {
+                               rewrite(chart, "other.dat", "wb");
+                               ASSERT_EQ(std::rename("other.dat", "chart.dat"), 0);
+                           }},
+                    Change{"OtherValuesSameSizeAndTime",
+                           [](const std::string& chart) {
+                               struct stat before {};
+                               ASSERT_EQ(::stat("chart.dat", &before), 0);
+                               std::string other = chart;
+                               std::swap(other[other.find("\n1,") + 1], other[other.find("\n2,") + 1]);
+                               rewrite(other);
+                               const timespec times[] = {before.st_atim, before.st_mtim};
+                               ASSERT_EQ(::utimensat(AT_FDCWD, "chart.dat", times, 0), 0);
+                           }},
+                    Change{"Removed", [](const std::string&) { ASSERT_EQ(::unlink("chart.dat"), 0); }}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

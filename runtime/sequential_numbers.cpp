@@ -1,0 +1,143 @@
+// The reader's runs of numbers: whole records of plain fields straight from
+// the window, and the coordination with the scan ahead.
+#include "sequential_file.h"
+
+#include <algorithm>
+#include <cstring>
+#include <sched.h>
+
+namespace runtime {
+
+std::size_t SequentialFile::position() const
+{
+    if (!isOpen())
+        return 0;
+    if (atAhead() && taken_ > 0)
+        return ahead_->offsetAfter(taken_);
+    return window_->offset();
+}
+
+std::optional<std::size_t> SequentialFile::aheadStart(std::size_t from) const
+{
+    // The reader, taking whole records from its window, goes faster than
+    // the scan, which keeps its findings for later, and so arrives as the
+    // scan ends. Lines of numbers are short, so the line start is looked
+    // for a little way only.
+    constexpr std::size_t lookFor = std::size_t{1} << 16;
+    const std::size_t start = from + (size_ - from) / 20 * 11;
+    if (!file_.isOpen()) {
+        const void* lineEnd = std::memchr(memory_.get() + start - 1, '\n', std::min(size_ - start + 1, lookFor));
+        if (!lineEnd)
+            return std::nullopt;
+        return static_cast<std::size_t>(static_cast<const char*>(lineEnd) - memory_.get()) + 1;
+    }
+    char piece[4096];
+    for (std::size_t at = start - 1;; at += sizeof piece) {
+        const std::size_t got = file_.readAt(piece, sizeof piece, at).got;
+        if (got == 0 || at - (start - 1) >= lookFor)
+            return std::nullopt;
+        if (const void* lineEnd = std::memchr(piece, '\n', got))
+            return at + static_cast<std::size_t>(static_cast<const char*>(lineEnd) - piece) + 1;
+    }
+}
+
+void SequentialFile::readNumbersAhead(std::size_t fields)
+{
+    const std::size_t from = position();
+    if (!isOpen() || ahead_ || options_.numbers == NumberReading::OneByOne || from >= size_
+        || size_ - from <= std::max<std::size_t>(options_.readAheadBytes, 1))
+        return;
+    // A second core or nothing to gain: the cores this process may run on.
+    cpu_set_t cores;
+    if (::sched_getaffinity(0, sizeof cores, &cores) != 0 || CPU_COUNT(&cores) < 2)
+        return;
+    const std::optional<std::size_t> start = aheadStart(from);
+    if (!start || *start >= size_)
+        return;
+    try {
+        ahead_ = std::make_unique<ReadAhead>(file_.isOpen() ? file_.descriptor() : -1,
+                                             std::string_view(memory_.get(), memory_ ? size_ : 0), *start, size_,
+                                             fields);
+    } catch (const std::exception&) {
+        return;  // no thread to be had: everything is read in order, as it would be anyway
+    }
+    aheadAt_ = *start;
+    taken_ = 0;
+}
+
+void SequentialFile::arriveAhead()
+{
+    ahead_->finish();
+    aheadCount_ = ahead_->count();
+    if (aheadCount_ == 0)
+        leaveAhead();
+}
+
+std::size_t SequentialFile::readPlainRecords(std::span<std::vector<std::int32_t>* const> columns, std::size_t rows,
+                                             LineNumber& recordLine)
+{
+    if (!isOpen() || columns.empty())
+        return 0;
+    const ByteWindow& bytes = *window_;
+    // Fields start here at most: a field and its end fit in the bytes left,
+    // and the reader stops where the scan ahead begins.
+    std::size_t limit = bytes.end() >= lookahead ? bytes.end() - lookahead + 1 : 0;
+    if (aheadAt_ >= bytes.offset())
+        limit = std::min(limit, aheadAt_ - bytes.base());
+    const PlainRecords run = columns.size() == 2
+        ? runtime::readPlainRecords<2>(bytes.data(), bytes.pos(), limit, bytes.end(), columns, rows)
+        : runtime::readPlainRecords<0>(bytes.data(), bytes.pos(), limit, bytes.end(), columns, rows);
+    if (run.read > 0) {
+        recordLine = line_ + run.lastStart;
+        window_->setPos(run.end);
+        line_ += run.lines;
+        fieldLine_ = line_ - run.endsLine;
+        afterComma_ = !run.endsLine;
+    }
+    return run.read;
+}
+
+std::size_t SequentialFile::takeAheadRecords(std::span<std::vector<std::int32_t>* const> columns, std::size_t rows,
+                                             LineNumber& recordLine)
+{
+    if (taken_ == 0)
+        arriveAhead();
+    const std::size_t width = columns.size();
+    if (!isOpen() || !atAhead() || width == 0)
+        return 0;
+    rows = std::min(rows, (aheadCount_ - taken_) / width);
+    if (rows == 0)
+        return 0;
+    ahead_->appendRecords(columns, taken_, rows);
+    // The lines as readInt32 would have counted them, field by field.
+    const std::size_t last = taken_ + rows * width - 1;
+    recordLine = line_ + static_cast<LineNumber>(ahead_->lineEndsBetween(taken_, last + 1 - width));
+    fieldLine_ = line_ + static_cast<LineNumber>(ahead_->lineEndsBetween(taken_, last));
+    const bool endsLine = ahead_->endsLine(last);
+    line_ = fieldLine_ + endsLine;
+    afterComma_ = !endsLine;
+    taken_ = last + 1;
+    if (taken_ == aheadCount_)
+        leaveAhead();
+    return rows;
+}
+
+void SequentialFile::leaveAhead()
+{
+    if (taken_ > 0) {
+        // Until the window is filled again, the last byte read is the
+        // separator of the last value taken.
+        window_->moveTo(ahead_->offsetAfter(taken_), ahead_->endsLine(taken_ - 1) ? '\n' : ',');
+    }
+    dropAhead();
+}
+
+void SequentialFile::dropAhead()
+{
+    ahead_.reset();
+    aheadAt_ = std::numeric_limits<std::size_t>::max();
+    taken_ = 0;
+    aheadCount_ = 0;
+}
+
+}  // namespace runtime
