@@ -1,11 +1,12 @@
 #pragma once
 
+#include "point_reduction.h"
+
 #include <QColor>
 #include <QPointF>
 #include <QPolygonF>
 
 #include <array>
-#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -55,35 +56,9 @@ public:
     std::vector<std::vector<QPointF>> pointsPainted(const QTransform& toDevice) const;
 
 private:
-    struct Point {
-        float x, y;
-        // The very same place: compared as one word, which is also what the
-        // processor can take straight from the store before it.
-        bool same(Point other) const
-        {
-            return std::bit_cast<std::uint64_t>(*this) == std::bit_cast<std::uint64_t>(other);
-        }
-    };
-    // A point and its place in the stroke, which orders what a run keeps.
-    struct Placed {
-        Point point;
-        std::uint64_t at;
-    };
-    // A run of consecutive points within one strip of x (a sliver, or part
-    // of a device column), cut as it grows to its first, lowest, highest,
-    // leftmost, rightmost and last point and the points just before and
-    // after the lowest and the highest.
-    struct Run {
-        Placed first, lowest, highest, leftmost, rightmost, last;
-        Placed beforeLowest, afterLowest, beforeHighest, afterHighest;
-        bool awaitingAfterLowest, awaitingAfterHighest;
-
-        void begin(Placed start);
-        // Adds the `count` points that follow the last, as if one by one.
-        void add(const Point* points, std::size_t count);
-        // The run's points, each once, in their order.
-        void appendTo(std::vector<Point>& to) const;
-    };
+    using Point = reduction::Point;
+    using Placed = reduction::Placed;
+    using Run = reduction::Run;
     struct Stroke {
         QRgb colour;
         int width;
@@ -111,7 +86,6 @@ private:
 
     // Below this many points a stroke is painted as it is.
     static constexpr std::size_t reductionThreshold = 2048;
-    static std::vector<Point> reduced(const std::vector<Point>& points, const QTransform& toDevice);
     // A stroke's points as a paint through `toDevice` strokes them.
     std::vector<Point> painted(const Stroke& stroke, const QTransform& toDevice) const;
     static QPointF toPixels(Point p);

@@ -1,6 +1,6 @@
 // The reader's runs of numbers: whole records of plain fields straight from
 // the window, and the coordination with the scan ahead.
-#include "sequential_file.h"
+#include "sequential_numbers.h"
 
 #include <algorithm>
 #include <cstring>
