@@ -9,6 +9,9 @@
 namespace runtime {
 namespace {
 
+// How much of a number field is checked for the character set at a time.
+constexpr std::size_t pieceBytes = 4096;
+
 bool isBlank(char c) { return c == ' ' || c == '\t'; }
 bool isLineEnd(char c) { return c == '\n' || c == '\r'; }
 // Where an unquoted number ends: blanks separate numbers as commas do.
@@ -110,14 +113,19 @@ std::int32_t SequentialFile::readInt32Carefully(Reading reading)
     startField(reading);
     // However long the field, only its start and what decides its value
     // are kept; once it can be no number, the rest of it is not read.
+    // Its bytes go to the character set a piece at a time, not kept whole.
     NumberText number;
-    std::string raw;
+    std::string piece;
     for (int c = peek(); c >= 0 && !endsNumber(static_cast<char>(c)) && !number.settled(); c = peek()) {
         number.add(static_cast<char>(c));
-        raw += static_cast<char>(c);
+        if (piece.size() == pieceBytes) {
+            charset_.feed(piece);
+            piece.clear();
+        }
+        piece += static_cast<char>(c);
         window_->advance(1);
     }
-    took(std::move(raw));
+    took(std::move(piece));
     if (number.empty())
         fail("expected a number, found an empty field", reading);
     std::int32_t value = 0;
