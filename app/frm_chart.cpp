@@ -9,7 +9,6 @@
 #include "runtime/program.h"
 #include "runtime/sequential_file.h"
 
-
 namespace {
 
 // What a screen reader says of the chart box after its title.
