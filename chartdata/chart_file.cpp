@@ -44,8 +44,9 @@ void readPointsAndTickCaptions(runtime::SequentialFile& file, ChartData& data, c
                                     static_cast<int>(first + row) + 1};
         });
     };
+    if (n > 0)
+        file.readNumbersAhead();
     if (!stream) {
-        file.readNumbersAhead(2 * n);
         readPoints(0, n);
     } else {
         for (std::size_t first = 0; first < n; first += stream->rows) {

@@ -58,6 +58,7 @@ SeriesPoints readSeries(runtime::SequentialFile& file, ChartData& data, std::siz
     }
     points.again_ = true;
     points.identity_ = file.identity();
+    points.options_ = file.options();
     const PointStream stream{pointsAtATime, [&](std::size_t, auto xs, auto ys) { points.summary_.add(xs, ys); }};
     readPointsAndTickCaptions(file, data, &stream);
     if (file.identity() != points.identity_)
@@ -82,7 +83,7 @@ void SeriesPoints::forEach(const Take& take) const
     ChartData second;
     SeriesSummary summary;
     try {
-        runtime::SequentialFile file(first_.source, {.readAheadBytes = runtime::ReadingOptions::noReadAhead});
+        runtime::SequentialFile file(first_.source, options_);
         if (file.identity() != identity_)
             throw changed(first_.source);
         readCaptionLines(file, second);

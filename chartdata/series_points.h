@@ -6,16 +6,13 @@
 #include "plot_fractions.h"
 
 #include "runtime/regular_file.h"
+#include "runtime/sequential_file.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <limits>
 #include <span>
 #include <vector>
-
-namespace runtime {
-class SequentialFile;
-}
 
 namespace chartdata {
 
@@ -67,6 +64,7 @@ private:
     bool again_ = false;
     ChartData first_;  // the first reading: the texts, lines and kept points
     runtime::FileIdentity identity_;
+    runtime::ReadingOptions options_;  // the second pass reads as the first
 };
 
 // The first pass, after the caption lines: the count, the points and the

@@ -65,7 +65,7 @@ std::string outcome(runtime::SequentialFile&& file)
 std::string outcomeReadTwice()
 {
     return outcome([](std::string& fractions) {
-        runtime::SequentialFile file("chart.dat");
+        runtime::SequentialFile file("chart.dat", {.readAheadBytes = 0, .aheadBlockBytes = 16});
         chartdata::ChartData chart;
         chartdata::readCaptionLines(file, chart);
         const chartdata::SeriesPoints points = chartdata::readSeries(file, chart, 0);
@@ -109,13 +109,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FILE* copy = std::fopen("chart.dat", "wb");
     if (!copy || std::fwrite(data, 1, size, copy) != size || std::fclose(copy) != 0)
         std::abort();
-    // Read ahead from the smallest run of numbers on, so that its start
-    // falls anywhere.
+    // Read ahead from the smallest run of numbers on, in blocks small
+    // enough that their starts fall anywhere.
     const std::pair<const char*, std::string> others[] = {
         {"whole, numbers in bulk", outcome(SequentialFile("chart.dat", bytes, {.readAheadBytes = none}))},
-        {"in pieces, numbers ahead", outcome(SequentialFile("chart.dat", {.windowBytes = 64, .readAheadBytes = 0}))},
-        {"at once, numbers ahead", outcome(SequentialFile("chart.dat", {.readAheadBytes = 0}))},
-        {"whole, numbers ahead", outcome(SequentialFile("chart.dat", bytes, {.readAheadBytes = 0}))},
+        {"in pieces, numbers ahead", outcome(SequentialFile("chart.dat", {.windowBytes = 64, .readAheadBytes = 0, .aheadBlockBytes = 16}))},
+        {"at once, numbers ahead", outcome(SequentialFile("chart.dat", {.readAheadBytes = 0, .aheadBlockBytes = 7}))},
+        {"whole, numbers ahead", outcome(SequentialFile("chart.dat", bytes, {.readAheadBytes = 0, .aheadBlockBytes = 32}))},
         {"twice, the points handed on", outcomeReadTwice()}};
     for (const auto& [how, other] : others) {
         if (other != fromMemory) {

@@ -41,7 +41,10 @@ int ByteWindow::fill(std::size_t bytes)
     int error = 0;
     while (end_ < bytes && end_ < capacity_ && !atEnd_) {
         const std::size_t offset = base_ + end_;
-        const std::size_t want = std::min(capacity_ - end_, limit_ > offset ? limit_ - offset : 0);
+        // No more than asked for and a little beyond: after a move, most of a
+        // full window would go unread when the reader moves on again.
+        const std::size_t want = std::min({capacity_ - end_, std::max(bytes - end_, readAtLeast),
+                                           limit_ > offset ? limit_ - offset : 0});
         const ReadResult read = want > 0 ? readFully(descriptor_, buffer_.get() + end_, want, offset) : ReadResult{0, 0};
         end_ += read.got;
         if (read.got > 0)

@@ -55,6 +55,7 @@ public:
     void moveTo(std::size_t offset, char byteBefore);
 
 private:
+    static constexpr std::size_t readAtLeast = std::size_t{64} << 10;
     int descriptor_ = -1;  // -1 for bytes in memory
     std::unique_ptr<char[]> buffer_;
     const char* data_ = nullptr;

@@ -1,95 +1,205 @@
 #include "read_ahead.h"
 
-#include "byte_window.h"
-#include "large_arrays.h"
 #include "plain_field.h"
+#include "regular_file.h"
 
 #include <algorithm>
 #include <bit>
+#include <cstring>
 
 namespace runtime {
+namespace {
 
-ReadAhead::ReadAhead(int fd, std::string_view bytes, std::size_t start, std::size_t end, std::size_t most)
-    : fd_(fd), bytes_(bytes), start_(start), end_(end), most_(most)
+// A block's start is looked for this far from its nominal place (lines of
+// numbers are short), and no further than a block's length. Not found, the
+// block starts past it, where it may find nothing to take.
+constexpr std::size_t lookFor(std::size_t blockBytes)
 {
-    thread_ = std::thread([this] { scan(); });
+    return std::clamp<std::size_t>(blockBytes, 64, std::size_t{1} << 16);
+}
+
+bool mayStartField(char before, char at)
+{
+    return (before == ',' || before == '\n') && (at == '-' || static_cast<unsigned char>(at - '0') < 10);
+}
+
+// The plain fields from data[pos] on that start before `limit`, `most` at
+// most, their values to `values` and their line ends to bits from `firstBit` on.
+std::size_t scanFields(const char* data, std::size_t pos, std::size_t limit, std::size_t size,
+                       std::int32_t* values, std::uint64_t* lineEnds, std::size_t firstBit, std::size_t most,
+                       std::size_t& end)
+{
+    std::size_t k = 0;
+    std::size_t p = pos;
+    for (; k < most && p < limit; ++k) {
+        const PlainField field = plainField(data + p, size - p);
+        if (field.length == 0)
+            break;
+        values[k] = field.value;
+        lineEnds[(firstBit + k) / 64] |= std::uint64_t{field.endsLine} << ((firstBit + k) % 64);
+        p += field.length;
+    }
+    end = p;
+    return k;
+}
+
+}  // namespace
+
+ReadAhead::ReadAhead(int fd, std::string_view bytes, std::size_t start, std::size_t end, std::size_t blockBytes)
+    : fd_(fd),
+      bytes_(bytes),
+      start_(start),
+      end_(end),
+      blockBytes_(std::max<std::size_t>(blockBytes, 1)),
+      blockCount_((end - start + blockBytes_ - 1) / blockBytes_),
+      // A field and its separator take two bytes at least; a block runs to
+      // the next one's start, found within lookFor of its place.
+      lookFor_(lookFor(blockBytes_)),
+      mostFields_((blockBytes_ + lookFor_) / 2 + 1)
+{
+    for (Block& block : blocks_) {
+        if (fd_ >= 0)
+            block.text = std::make_unique_for_overwrite<char[]>(blockBytes_ + lookFor_ + longestPlainField + zerosAfterText);
+        block.values = std::make_unique_for_overwrite<std::int32_t[]>(mostFields_);
+        block.lineEnds = std::make_unique_for_overwrite<std::uint64_t[]>((mostFields_ + checkpointEvery) / 64 + 1);
+        block.checkpoints = std::make_unique_for_overwrite<std::size_t[]>(mostFields_ / checkpointEvery + 2);
+    }
+    currentStart_ = blockCount_ > 0 ? blockStart(0) : SIZE_MAX;
+    thread_ = std::thread([this] { work(); });
 }
 
 ReadAhead::~ReadAhead()
 {
-    cancelled_ = true;
-    finish();
-}
-
-void ReadAhead::finish()
-{
-    if (thread_.joinable())
-        thread_.join();
-}
-
-ByteWindow ReadAhead::window(std::size_t from, std::size_t capacity) const
-{
-    // A failed read ends the scan as the file's end would; the reader then reads on by its own rules.
-    if (fd_ < 0)
-        return ByteWindow(bytes_.substr(0, std::min(end_, bytes_.size())), from);
-    return ByteWindow(fd_, capacity, from, end_);
-}
-
-void ReadAhead::scan()
-{
-    // A field and its separator take two bytes at least, so this is room
-    // for every field the range can hold: nothing grows while scanning.
-    const std::size_t most = std::min((end_ - start_) / 2 + 1, most_);
-    try {
-        reserveLarge(values_, most);
-        lineEnds_.reserve(most / 64 + 2);
-        checkpoints_.reserve(most / checkpointEvery + 1);
-    } catch (const std::bad_alloc&) {
-        return;
+    {
+        const std::lock_guard lock(mutex_);
+        cancelled_ = true;
     }
-    checkpoints_.push_back(start_);
+    changed_.notify_all();
+    thread_.join();
+}
 
-    static_assert(checkpointEvery % 64 == 0);
-    ByteWindow bytes = window(start_, std::size_t{1} << 20);
-    std::uint64_t lineBits = 0;  // the bits of the word not yet pushed
+std::size_t ReadAhead::blockStart(std::size_t j) const
+{
+    if (j >= blockCount_)
+        return end_;
+    const std::size_t at = start_ + j * blockBytes_;
+    if (j == 0 || at >= end_)
+        return std::min(at, end_);
+    char piece[4096];
+    const std::size_t pieceBytes = std::min(sizeof piece, lookFor_ + 1);
+    for (std::size_t from = at - 1; from < std::min(at + lookFor_, end_); from += pieceBytes - 1) {
+        const std::size_t want = std::min(pieceBytes, end_ - from);
+        const char* bytes = piece;
+        if (fd_ >= 0) {
+            if (readFully(fd_, piece, want, from).got < want)
+                return end_;
+        } else {
+            bytes = bytes_.data() + from;
+        }
+        for (std::size_t k = 1; k < want; ++k)
+            if (mayStartField(bytes[k - 1], bytes[k]))
+                return from + k;
+    }
+    return std::min(at + lookFor_, end_);
+}
+
+void ReadAhead::scan(std::size_t j, Block& block) const
+{
+    block.start = blockStart(j);
+    const std::size_t stop = std::max(blockStart(j + 1), block.start);
+    // The bytes of the fields that start before `stop`, and of their ends.
+    const std::size_t through = std::min(stop + longestPlainField, end_);
+    block.size = through - block.start;
+    if (fd_ >= 0) {
+        block.size = readFully(fd_, block.text.get(), block.size, block.start).got;
+        endText(block.text.get() + block.size);
+        block.data = block.text.get();
+    } else {
+        block.data = bytes_.data() + block.start;
+    }
+    const std::size_t limit = std::min(stop - block.start, block.size);
+    block.checkpoints[0] = block.start;
+    std::size_t count = 0;
+    std::size_t pos = 0;
     for (;;) {
-        // Refilled while a whole field may not be in the window.
-        if (bytes.end() - bytes.pos() < longestPlainField && !bytes.atEnd()) {
-            if (cancelled_) {
-                lineEnds_.push_back(lineBits);
-                return;
-            }
-            bytes.fill(longestPlainField);
-        }
-        const PlainField field = plainField(bytes.data() + bytes.pos(), bytes.end() - bytes.pos());
-        if (field.length == 0 || values_.size() == most) {
-            lineEnds_.push_back(lineBits);
-            return;
-        }
-        const std::size_t k = values_.size();
-        values_.push_back(field.value);
-        lineBits |= std::uint64_t{field.endsLine} << (k % 64);
-        bytes.advance(field.length);
-        if ((k + 1) % 64 == 0) {
-            lineEnds_.push_back(lineBits);
-            lineBits = 0;
-            if ((k + 1) % checkpointEvery == 0)
-                checkpoints_.push_back(bytes.offset());
-        }
+        // A whole word of line ends at a time, zeroed before it is filled.
+        static_assert(checkpointEvery % 64 == 0);
+        std::fill_n(block.lineEnds.get() + count / 64, checkpointEvery / 64, 0);
+        const std::size_t most = std::min(checkpointEvery, mostFields_ - count);
+        const std::size_t got = scanFields(block.data, pos, limit, block.size, block.values.get() + count,
+                                           block.lineEnds.get(), count, most, pos);
+        count += got;
+        if (got < checkpointEvery)
+            break;
+        block.checkpoints[count / checkpointEvery] = block.start + pos;
     }
+    block.count = count;
+}
+
+void ReadAhead::scanNext(std::unique_lock<std::mutex>& lock)
+{
+    const std::size_t j = next_++;
+    Block& block = blocks_[j % blockSlots];
+    block.index = j;
+    block.scanned = false;
+    lock.unlock();
+    scan(j, block);
+    lock.lock();
+    block.scanned = true;
+    changed_.notify_all();
+}
+
+void ReadAhead::work()
+{
+    std::unique_lock lock(mutex_);
+    for (;;) {
+        changed_.wait(lock, [this] { return cancelled_ || canClaim(); });
+        if (cancelled_)
+            return;
+        scanNext(lock);
+    }
+}
+
+void ReadAhead::arrive()
+{
+    std::unique_lock lock(mutex_);
+    const Block& block = blocks_[current_ % blockSlots];
+    while (block.index != current_ || !block.scanned) {
+        if (canClaim())
+            scanNext(lock);
+        else
+            changed_.wait(lock);
+    }
+    arrived_ = &block;
+    // Where the reader thought the block starts, or none of it is taken:
+    // the two differ only if the file changed meanwhile.
+    arrivedCount_ = block.start == currentStart_ ? block.count : 0;
+}
+
+void ReadAhead::next()
+{
+    {
+        std::unique_lock lock(mutex_);
+        // Its slot is taken again only once its scan is over.
+        const Block& block = blocks_[current_ % blockSlots];
+        changed_.wait(lock, [&] { return block.index != current_ || block.scanned; });
+        ++current_;
+        next_ = std::max(next_, current_);
+    }
+    changed_.notify_all();
+    arrived_ = nullptr;
+    arrivedCount_ = 0;
+    currentStart_ = current_ < blockCount_ ? blockStart(current_) : SIZE_MAX;
 }
 
 std::size_t ReadAhead::offsetAfter(std::size_t taken) const
 {
-    std::size_t offset = checkpoints_[taken / checkpointEvery];
+    const Block& block = *arrived_;
     const std::size_t fields = taken % checkpointEvery;
-    if (fields == 0)
-        return offset;
-    ByteWindow bytes = window(offset, fields * longestPlainField);
-    bytes.fill(fields * longestPlainField);
+    std::size_t pos = block.checkpoints[taken / checkpointEvery] - block.start;
     for (std::size_t k = 0; k < fields; ++k)
-        bytes.advance(plainField(bytes.data() + bytes.pos(), bytes.end() - bytes.pos()).length);
-    return bytes.offset();
+        pos += plainField(block.data + pos, block.size - pos).length;
+    return block.start + pos;
 }
 
 std::size_t ReadAhead::lineEndsBetween(std::size_t k, std::size_t end) const
@@ -97,7 +207,7 @@ std::size_t ReadAhead::lineEndsBetween(std::size_t k, std::size_t end) const
     std::size_t count = 0;
     while (k < end) {
         if (k % 64 == 0 && end - k >= 64) {
-            count += static_cast<std::size_t>(std::popcount(lineEnds_[k / 64]));
+            count += static_cast<std::size_t>(std::popcount(arrived_->lineEnds[k / 64]));
             k += 64;
         } else {
             count += endsLine(k);
@@ -113,10 +223,12 @@ void ReadAhead::appendRecords(std::span<std::vector<std::int32_t>* const> column
     const std::size_t width = columns.size();
     for (std::size_t column = 0; column < width; ++column) {
         std::vector<std::int32_t>& values = *columns[column];
-        values.reserve(values.size() + rows);
-        const std::int32_t* from = values_.data() + k + column;
+        const std::size_t had = values.size();
+        values.resize(had + rows);
+        const std::int32_t* from = arrived_->values.get() + k + column;
+        std::int32_t* to = values.data() + had;
         for (std::size_t row = 0; row < rows; ++row, from += width)
-            values.push_back(*from);
+            to[row] = *from;
     }
 }
 

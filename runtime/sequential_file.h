@@ -41,8 +41,11 @@ struct ReadingOptions {
     // stays in the cache. At least 64 bytes.
     std::size_t windowBytes = std::size_t{1} << 20;
     // A run of numbers is scanned ahead (see readNumbersAhead) when more
-    // than this many bytes are left.
+    // than this many bytes are left, in blocks of about this many bytes:
+    // large enough that handing a block over costs nothing, small enough
+    // that a few stay in the cache.
     std::size_t readAheadBytes = std::size_t{1} << 20;
+    std::size_t aheadBlockBytes = std::size_t{1} << 20;
     NumberReading numbers = NumberReading::InBulk;
     LineNumber firstLine = 1;
 };
@@ -86,11 +89,11 @@ public:
     LineNumber readInt32Records(std::span<std::vector<std::int32_t>* const> columns, std::size_t rows,
                                 Naming naming);
 
-    // A hint: a long run of number fields follows, `fields` at most. When
-    // enough bytes are left, the far part of them is scanned on a second
-    // thread meanwhile, and the number reads take its values on arriving
-    // there. What is read, errors included, stays the same.
-    void readNumbersAhead(std::size_t fields);
+    // A hint: a long run of number fields follows. When enough bytes are
+    // left, they are scanned ahead in blocks, on a second thread too, and
+    // the number reads take the values of a block on arriving at its start.
+    // What is read, errors included, stays the same.
+    void readNumbersAhead();
 
     // A text read from this file, as UTF-8.
     std::string text(std::string_view raw) const;
@@ -98,6 +101,7 @@ public:
     void close();
     bool isOpen() const { return window_.has_value(); }
     const std::string& name() const { return name_; }
+    const ReadingOptions& options() const { return options_; }
     // The line the next read starts on (1 for the first).
     LineNumber line() const { return line_; }
     // The line on which the last field read began.
@@ -110,9 +114,14 @@ public:
     FileIdentity identity() const { return file_.isOpen() ? file_.identity() : FileIdentity{}; }
 
 private:
-    // Where the scan ahead begins, while the reader has not passed it.
+    // Whether the reader is at the start of the block scanned ahead that it comes to next.
     bool atAhead() const { return window_->offset() == aheadAt_; }
+    // Having come to or past that block's start: past the blocks left
+    // behind, and whether it is at one.
+    bool reachAhead();
     void arriveAhead();
+    // On to the next block scanned ahead.
+    void passBlock();
     // At a record's start where the scan ahead runs: up to `rows` whole
     // records from it; how many, and through `recordLine` the line the last
     // of them began on.
@@ -122,11 +131,9 @@ private:
     // the window, short of its last bytes and of the scan ahead.
     std::size_t readPlainRecords(std::span<std::vector<std::int32_t>* const> columns, std::size_t rows,
                                  LineNumber& recordLine);
-    // Back to reading the bytes, just past the values taken from the scan ahead.
+    // Back to reading the bytes, just past the values taken from the block, and on to the next.
     void leaveAhead();
     void dropAhead();
-    // The start of the scan ahead: a line start past 55% of what is left.
-    std::optional<std::size_t> aheadStart(std::size_t from) const;
     void fill(std::size_t bytes);
     int peek()
     {
@@ -166,8 +173,8 @@ private:
     LineNumber fieldLine_ = 0;
     bool afterComma_ = false;
     Utf8Check charset_;  // the texts read, each followed by a line end
-    // The scan ahead, its start while the reader has not passed it, and how
-    // many of its values were taken.
+    // The scan ahead, the start of the block the reader comes to next, and
+    // how many of its values were taken.
     std::unique_ptr<ReadAhead> ahead_;
     std::size_t aheadAt_ = std::numeric_limits<std::size_t>::max();
     std::size_t taken_ = 0;

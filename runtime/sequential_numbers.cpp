@@ -3,7 +3,6 @@
 #include "sequential_numbers.h"
 
 #include <algorithm>
-#include <cstring>
 #include <sched.h>
 
 namespace runtime {
@@ -17,31 +16,7 @@ std::size_t SequentialFile::position() const
     return window_->offset();
 }
 
-std::optional<std::size_t> SequentialFile::aheadStart(std::size_t from) const
-{
-    // The reader, taking whole records from its window, goes faster than
-    // the scan, which keeps its findings for later, and so arrives as the
-    // scan ends. Lines of numbers are short, so the line start is looked
-    // for a little way only.
-    constexpr std::size_t lookFor = std::size_t{1} << 16;
-    const std::size_t start = from + (size_ - from) / 20 * 11;
-    if (!file_.isOpen()) {
-        const void* lineEnd = std::memchr(memory_.get() + start - 1, '\n', std::min(size_ - start + 1, lookFor));
-        if (!lineEnd)
-            return std::nullopt;
-        return static_cast<std::size_t>(static_cast<const char*>(lineEnd) - memory_.get()) + 1;
-    }
-    char piece[4096];
-    for (std::size_t at = start - 1;; at += sizeof piece) {
-        const std::size_t got = file_.readAt(piece, sizeof piece, at).got;
-        if (got == 0 || at - (start - 1) >= lookFor)
-            return std::nullopt;
-        if (const void* lineEnd = std::memchr(piece, '\n', got))
-            return at + static_cast<std::size_t>(static_cast<const char*>(lineEnd) - piece) + 1;
-    }
-}
-
-void SequentialFile::readNumbersAhead(std::size_t fields)
+void SequentialFile::readNumbersAhead()
 {
     const std::size_t from = position();
     if (!isOpen() || ahead_ || options_.numbers == NumberReading::OneByOne || from >= size_
@@ -51,26 +26,41 @@ void SequentialFile::readNumbersAhead(std::size_t fields)
     cpu_set_t cores;
     if (::sched_getaffinity(0, sizeof cores, &cores) != 0 || CPU_COUNT(&cores) < 2)
         return;
-    const std::optional<std::size_t> start = aheadStart(from);
-    if (!start || *start >= size_)
-        return;
     try {
         ahead_ = std::make_unique<ReadAhead>(file_.isOpen() ? file_.descriptor() : -1,
-                                             std::string_view(memory_.get(), memory_ ? size_ : 0), *start, size_,
-                                             fields);
+                                             std::string_view(memory_.get(), memory_ ? size_ : 0), from, size_,
+                                             options_.aheadBlockBytes);
     } catch (const std::exception&) {
-        return;  // no thread to be had: everything is read in order, as it would be anyway
+        return;  // no thread or memory to be had: everything is read in order, as it would be anyway
     }
-    aheadAt_ = *start;
+    aheadAt_ = ahead_->start();
     taken_ = 0;
+}
+
+bool SequentialFile::reachAhead()
+{
+    // A field read by the full rules may have run past a block's start.
+    while (ahead_ && taken_ == 0 && window_->offset() > aheadAt_)
+        passBlock();
+    return atAhead();
 }
 
 void SequentialFile::arriveAhead()
 {
-    ahead_->finish();
+    ahead_->arrive();
     aheadCount_ = ahead_->count();
     if (aheadCount_ == 0)
-        leaveAhead();
+        passBlock();
+}
+
+void SequentialFile::passBlock()
+{
+    ahead_->next();
+    aheadAt_ = ahead_->start();
+    taken_ = 0;
+    aheadCount_ = 0;
+    if (aheadAt_ == std::numeric_limits<std::size_t>::max())
+        dropAhead();
 }
 
 std::size_t SequentialFile::readPlainRecords(std::span<std::vector<std::int32_t>* const> columns, std::size_t rows,
@@ -129,7 +119,7 @@ void SequentialFile::leaveAhead()
         // separator of the last value taken.
         window_->moveTo(ahead_->offsetAfter(taken_), ahead_->endsLine(taken_ - 1) ? '\n' : ',');
     }
-    dropAhead();
+    passBlock();
 }
 
 void SequentialFile::dropAhead()

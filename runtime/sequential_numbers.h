@@ -12,7 +12,7 @@ LineNumber SequentialFile::readInt32Records(std::span<std::vector<std::int32_t>*
 {
     LineNumber recordLine = 0;
     for (std::size_t row = 0; row < rows;) {
-        if (isOpen() && atAhead()) {
+        if (isOpen() && window_->offset() >= aheadAt_ && reachAhead()) {
             if (const std::size_t taken = takeAheadRecords(columns, rows - row, recordLine)) {
                 row += taken;
                 continue;
@@ -40,7 +40,7 @@ LineNumber SequentialFile::readInt32Records(std::span<std::vector<std::int32_t>*
 // careful path, which starts over from the same place.
 std::int32_t SequentialFile::readInt32(Reading reading)
 {
-    if (isOpen() && atAhead()) {
+    if (isOpen() && window_->offset() >= aheadAt_ && reachAhead()) {
         if (taken_ == 0)
             arriveAhead();
         // The field is the next of those scanned ahead, read as below.
