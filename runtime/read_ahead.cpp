@@ -59,7 +59,7 @@ ReadAhead::ReadAhead(int fd, std::string_view bytes, std::size_t start, std::siz
 {
     for (Block& block : blocks_) {
         if (fd_ >= 0)
-            block.text = std::make_unique_for_overwrite<char[]>(blockBytes_ + lookFor_ + longestPlainField + zerosAfterText);
+            block.text = std::make_unique_for_overwrite<char[]>(textBytes() + zerosAfterText);
         block.values = std::make_unique_for_overwrite<std::int32_t[]>(mostFields_);
         block.lineEnds = std::make_unique_for_overwrite<std::uint64_t[]>((mostFields_ + checkpointEvery) / 64 + 1);
         block.checkpoints = std::make_unique_for_overwrite<std::size_t[]>(mostFields_ / checkpointEvery + 2);
@@ -96,7 +96,7 @@ std::size_t ReadAhead::blockStart(std::size_t j) const
         } else {
             bytes = bytes_.data() + from;
         }
-        for (std::size_t k = 1; k < want; ++k)
+        for (std::size_t k = 1; k < want && from + k < at + lookFor_; ++k)
             if (mayStartField(bytes[k - 1], bytes[k]))
                 return from + k;
     }
@@ -111,6 +111,9 @@ void ReadAhead::scan(std::size_t j, Block& block) const
     const std::size_t through = std::min(stop + longestPlainField, end_);
     block.size = through - block.start;
     if (fd_ >= 0) {
+        // A file cut meanwhile can put the next start anywhere; the block
+        // then ends where its room does.
+        block.size = std::min(block.size, textBytes());
         block.size = readFully(fd_, block.text.get(), block.size, block.start).got;
         endText(block.text.get() + block.size);
         block.data = block.text.get();

@@ -76,6 +76,9 @@ private:
     // nominal offset on, looked for a little way.
     std::size_t blockStart(std::size_t j) const;
     void scan(std::size_t j, Block& block) const;
+    // Room for a block's bytes: it runs to the next start, found within
+    // lookFor_ of its place, and the field begun before it.
+    std::size_t textBytes() const { return blockBytes_ + lookFor_ + 16; }
     bool canClaim() const { return !cancelled_ && next_ < blockCount_ && next_ < current_ + blockSlots; }
     // Claims the next block and scans it, unlocked meanwhile.
     void scanNext(std::unique_lock<std::mutex>& lock);
