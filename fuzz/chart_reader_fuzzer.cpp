@@ -10,6 +10,8 @@
 #include "chartdata/chart_file.h"
 #include "chartdata/plot_fractions.h"
 #include "chartdata/series_points.h"
+#include "runtime/plain_field.h"
+#include "runtime/plain_scan.h"
 #include "runtime/runtime_error.h"
 #include "runtime/sequential_file.h"
 
@@ -19,6 +21,7 @@
 #include <cstdlib>
 #include <string>
 #include <utility>
+#include <vector>
 #include <unistd.h>
 
 namespace {
@@ -81,6 +84,37 @@ std::string outcomeReadTwice()
     });
 }
 
+// The plain fields from the start, scanned many at a time, must be those
+// plainField finds one at a time, however the scan is cut short.
+void scanAgreesFieldByField(std::string_view bytes)
+{
+    std::string text(bytes);
+    text.append(runtime::zerosAfterText, '\0');
+    const std::size_t size = bytes.size();
+    const std::size_t room = size / 2 + 2;
+    for (const std::size_t limit : {size, size / 2})
+        for (const std::size_t most : {room, std::size_t{5}})
+            for (const std::size_t firstBit : {std::size_t{0}, std::size_t{61}}) {
+                std::vector<std::int32_t> values(room), expected(room);
+                std::vector<std::uint64_t> ends(room / 64 + 3), expectedEnds(ends.size());
+                std::size_t k = 0, p = 0;
+                for (; k < most && p < limit; ++k) {
+                    const runtime::PlainField field = runtime::plainField(text.data() + p, size - p);
+                    if (field.length == 0)
+                        break;
+                    expected[k] = field.value;
+                    expectedEnds[(firstBit + k) / 64] |= std::uint64_t{field.endsLine} << (firstBit + k) % 64;
+                    p += field.length;
+                }
+                const runtime::ScannedFields got =
+                    runtime::scanPlainFields(text.data(), 0, limit, size, values.data(), ends.data(), firstBit, most);
+                if (got.count != k || got.end != p || values != expected || ends != expectedEnds) {
+                    std::fprintf(stderr, "scan: %zu fields to %zu, one at a time: %zu to %zu\n", got.count, got.end, k, p);
+                    std::abort();
+                }
+            }
+}
+
 }  // namespace
 
 // A folder of its own for the file copy of each input, removed at the end.
@@ -101,6 +135,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+    scanAgreesFieldByField(bytes);
     using runtime::ReadingOptions;
     using runtime::SequentialFile;
     constexpr std::size_t none = ReadingOptions::noReadAhead;

@@ -1,6 +1,7 @@
 #include "read_ahead.h"
 
 #include "plain_field.h"
+#include "plain_scan.h"
 #include "regular_file.h"
 
 #include <algorithm>
@@ -21,26 +22,6 @@ constexpr std::size_t lookFor(std::size_t blockBytes)
 bool mayStartField(char before, char at)
 {
     return (before == ',' || before == '\n') && (at == '-' || static_cast<unsigned char>(at - '0') < 10);
-}
-
-// The plain fields from data[pos] on that start before `limit`, `most` at
-// most, their values to `values` and their line ends to bits from `firstBit` on.
-std::size_t scanFields(const char* data, std::size_t pos, std::size_t limit, std::size_t size,
-                       std::int32_t* values, std::uint64_t* lineEnds, std::size_t firstBit, std::size_t most,
-                       std::size_t& end)
-{
-    std::size_t k = 0;
-    std::size_t p = pos;
-    for (; k < most && p < limit; ++k) {
-        const PlainField field = plainField(data + p, size - p);
-        if (field.length == 0)
-            break;
-        values[k] = field.value;
-        lineEnds[(firstBit + k) / 64] |= std::uint64_t{field.endsLine} << ((firstBit + k) % 64);
-        p += field.length;
-    }
-    end = p;
-    return k;
 }
 
 }  // namespace
@@ -129,10 +110,11 @@ void ReadAhead::scan(std::size_t j, Block& block) const
         static_assert(checkpointEvery % 64 == 0);
         std::fill_n(block.lineEnds.get() + count / 64, checkpointEvery / 64, 0);
         const std::size_t most = std::min(checkpointEvery, mostFields_ - count);
-        const std::size_t got = scanFields(block.data, pos, limit, block.size, block.values.get() + count,
-                                           block.lineEnds.get(), count, most, pos);
-        count += got;
-        if (got < checkpointEvery)
+        const ScannedFields got = scanPlainFields(block.data, pos, limit, block.size, block.values.get() + count,
+                                                  block.lineEnds.get(), count, most);
+        pos = got.end;
+        count += got.count;
+        if (got.count < checkpointEvery)
             break;
         block.checkpoints[count / checkpointEvery] = block.start + pos;
     }

@@ -309,6 +309,13 @@ INSTANTIATE_TEST_SUITE_P(
         FileCase{"CountLong", aheadFile(aheadPoints + 3, pointLines(aheadPoints))},
         FileCase{"OutOfRange", aheadFile(aheadPoints, pointLines(aheadPoints, "\n", far, "3000000000,5\n"))},
         FileCase{"MinusAlone", aheadFile(aheadPoints, pointLines(aheadPoints, "\n", far, "-,5\n"))},
+        FileCase{"MinusInside", aheadFile(aheadPoints, pointLines(aheadPoints, "\n", far, "5-3,4\n"))},
+        FileCase{"AtTheLimits", aheadFile(aheadPoints, pointLines(aheadPoints, "\n", far, "2147483647,-2147483648\n"))},
+        FileCase{"PastTheLowLimit", aheadFile(aheadPoints, pointLines(aheadPoints, "\n", far, "1,-2147483649\n"))},
+        // Nine and ten digits, leading zeros among them, all through the scan.
+        FileCase{"NineAndTenDigits", aheadFile(aheadPoints, pointLines(near) + linesFrom(near + 1, [](int i) {
+                     return std::to_string(100000000 + i) + ",-" + (i % 7 ? std::to_string(2000000000 + i) : "000000" + std::to_string(1000 + i % 1000)) + "\n";
+                 }))},
         FileCase{"EndsAfterTheLastPoint", aheadFile(aheadPoints, pointLines(aheadPoints), "")},
         FileCase{"EndsWithoutALineEnd", aheadFile(aheadPoints, pointLines(aheadPoints - 1) + "1,2", "")},
         FileCase{"EndsInANumber", aheadFile(aheadPoints, pointLines(aheadPoints - 1) + "1,", "")},
