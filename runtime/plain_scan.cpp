@@ -2,6 +2,8 @@
 
 #include "plain_field.h"
 
+#include <algorithm>
+#include <array>
 #include <bit>
 #include <cstring>
 
@@ -82,11 +84,12 @@ ByteKinds byteKinds(const char* at)
     return kinds;
 }
 
+constexpr std::uint64_t zeros = '0' * std::uint64_t{0x0101010101010101};
+
 // The value of the `digits` digits at `at` when they are at most ten, as
 // a plain field reads them; -1 when they are not, or when they pass `most`.
 [[gnu::always_inline]] inline std::int64_t digitsAt(const char* at, std::size_t digits, std::int64_t most)
 {
-    constexpr std::uint64_t zeros = '0' * std::uint64_t{0x0101010101010101};
     std::uint64_t word;
     std::memcpy(&word, at, sizeof word);
     if (digits - 1 < 8)
@@ -99,6 +102,53 @@ ByteKinds byteKinds(const char* at)
     return value <= most ? value : -1;
 }
 
+// For d digits (1 to 8) right-aligned in a word: the bytes to keep, and
+// what the d digits' own '0's add to the value they convert to.
+struct RightAligned {
+    std::uint64_t keep;
+    std::uint64_t zerosValue;
+};
+constexpr std::array<RightAligned, 9> rightAligned = [] {
+    std::array<RightAligned, 9> table{};
+    std::uint64_t repunit = 0;
+    for (std::size_t d = 1; d <= 8; ++d) {
+        repunit = repunit * 10 + 1;
+        table[d] = {~std::uint64_t{0} << (64 - 8 * d), '0' * repunit};
+    }
+    return table;
+}();
+
+// The values of two fields: each the digits of `words` (the last in the
+// word's top byte, zero bytes before the first) plus `done`, negated where
+// `signs` is all ones. A digit's '0' adds to the value as if it counted 48.
+[[gnu::always_inline]] inline void convertPair(const std::uint64_t* words, const std::uint64_t* done,
+                                               const std::uint64_t* signs, std::int32_t* to)
+{
+#if defined(__SSE2__)
+    const __m128i w = _mm_load_si128(reinterpret_cast<const __m128i*>(words));
+    // Pairs of digits, then fours, then eights, as digitsValue combines them.
+    const __m128i pairs = _mm_add_epi16(_mm_mullo_epi16(_mm_and_si128(w, _mm_set1_epi16(0xFF)), _mm_set1_epi16(10)),
+                                        _mm_srli_epi16(w, 8));
+    const __m128i fours = _mm_madd_epi16(pairs, _mm_set1_epi32(100 | 1 << 16));
+    const __m128i eights = _mm_add_epi64(_mm_mul_epu32(fours, _mm_set1_epi64x(10000)), _mm_srli_epi64(fours, 32));
+    const __m128i value = _mm_add_epi64(eights, _mm_load_si128(reinterpret_cast<const __m128i*>(done)));
+    const __m128i sign = _mm_load_si128(reinterpret_cast<const __m128i*>(signs));
+    const __m128i signed_ = _mm_sub_epi64(_mm_xor_si128(value, sign), sign);
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(to), _mm_shuffle_epi32(signed_, _MM_SHUFFLE(3, 1, 2, 0)));
+#else
+    const auto pairsFoursEights = [](std::uint64_t word) {
+        std::uint64_t value = 0;
+        for (std::size_t b = 0; b < 8; ++b)
+            value = value * 10 + ((word >> (8 * b)) & 0xFF);
+        return value;
+    };
+    for (std::size_t j = 0; j < 2; ++j) {
+        const std::uint64_t value = pairsFoursEights(words[j]) + done[j];
+        to[j] = static_cast<std::int32_t>((value ^ signs[j]) - signs[j]);
+    }
+#endif
+}
+
 }  // namespace
 
 ScannedFields scanPlainFields(const char* data, std::size_t pos, std::size_t limit, std::size_t size,
@@ -106,49 +156,99 @@ ScannedFields scanPlainFields(const char* data, std::size_t pos, std::size_t lim
                               std::size_t most)
 {
     std::size_t k = 0;
-    std::size_t p = pos;
+    std::size_t p = pos;  // where the next field starts
     LineEndBits ends(lineEnds, firstBit);
     while (k < most && p < limit) {
-        std::size_t a = 0;  // where the next field starts, from p
-        if (std::endian::native == std::endian::little && size - p >= chunkBytes) {
-            const ByteKinds kinds = byteKinds(data + p);
-            // A minus anywhere but at a field's start ends the run as a byte
-            // of no field's kind does: what follows is read one field at a time.
-            const std::uint64_t starts = kinds.separators << 1 | 1;
+        // The text from p on in chunks of 64 bytes, each the one after the
+        // last whatever was found in it, so that finding the separators of
+        // one never waits for the fields of the one before.
+        std::size_t c = p;
+        std::uint64_t carriedStart = 1;  // whether a field starts at the chunk's first byte
+        while (std::endian::native == std::endian::little && size - c >= chunkBytes) {
+            const ByteKinds kinds = byteKinds(data + c);
+            // A minus anywhere but at a field's start stops the chunks as a
+            // byte of no field's kind does: that field is read the plain way.
+            const std::uint64_t starts = kinds.separators << 1 | carriedStart;
             const std::uint64_t stops = kinds.others | (kinds.minuses & ~starts);
-            std::uint64_t separators = kinds.separators & ((stops & -stops) - 1);
+            const std::uint64_t usable = kinds.separators & ((stops & -stops) - 1);
+            std::uint64_t separators = usable;
+            // Fields may start before the limit only, `room` of them at most.
+            if (p >= limit)
+                break;
+            if (limit <= c + chunkBytes) {
+                // None after the first separator from the byte before the limit on.
+                const std::uint64_t past = separators & (~std::uint64_t{0} << (limit > c ? limit - c - 1 : 0));
+                if (past != 0)
+                    separators &= (past & -past) | ((past & -past) - 1);
+            }
+            const std::size_t room = most - k;
+            if (room < chunkBytes / 2) {
+                std::uint64_t rest = separators;
+                for (std::size_t j = 0; j < room && rest != 0; ++j)
+                    rest &= rest - 1;
+                separators ^= rest;
+            }
+            const std::uint64_t allowed = separators;
+            // The fields' digits are gathered first, each right-aligned in
+            // a word, and converted after, two at a time.
+            alignas(16) std::uint64_t words[chunkBytes / 2 + 1];
+            alignas(16) std::uint64_t done[chunkBytes / 2 + 1];   // what to add to their value
+            alignas(16) std::uint64_t signs[chunkBytes / 2 + 1];  // all ones for a negative value
             std::uint64_t lineBits = 0;
             std::size_t taken = 0;
-            // Fields may start before the limit only, `most` of them in all.
-            const std::size_t room = most - k;
-            const std::size_t before = limit - p;
-            for (; separators != 0 && taken < room && a < before; separators &= separators - 1, ++taken) {
+            bool failed = false;
+            for (; separators != 0; separators &= separators - 1, ++taken) {
                 const auto s = static_cast<std::size_t>(std::countr_zero(separators));
-                const std::size_t negative = (kinds.minuses >> a) & 1;
-                const std::int64_t value = digitsAt(data + p + a + negative, s - a - negative,
-                                                    std::int64_t{INT32_MAX} + static_cast<std::int64_t>(negative));
-                if (value < 0)
-                    break;
-                values[k + taken] = static_cast<std::int32_t>(negative ? -value : value);
+                const std::size_t end = c + s;
+                const std::size_t negative = data[p] == '-';
+                const std::size_t digits = end - p - negative;
+                if (digits - 1 < 9 && end >= 8) {
+                    // Up to eight digits in the word; a ninth, always in
+                    // range, is added on its own.
+                    std::uint64_t word;
+                    std::memcpy(&word, data + end - 8, sizeof word);
+                    const std::size_t inWord = std::min<std::size_t>(digits, 8);
+                    const std::uint64_t ninth = digits == 9 ? static_cast<std::uint64_t>(data[p + negative] - '0') : 0;
+                    words[taken] = word & rightAligned[inWord].keep;
+                    done[taken] = ninth * 100000000 - rightAligned[inWord].zerosValue;
+                } else {
+                    // Ten digits, whose value may pass the range, or too near
+                    // the text's start to look back a word.
+                    const std::int64_t value = digitsAt(data + p + negative, digits,
+                                                        std::int64_t{INT32_MAX} + static_cast<std::int64_t>(negative));
+                    if (value < 0) {
+                        failed = true;
+                        break;
+                    }
+                    words[taken] = 0;
+                    done[taken] = static_cast<std::uint64_t>(value);
+                }
+                signs[taken] = std::uint64_t{0} - negative;
                 lineBits |= ((kinds.lineEnds >> s) & 1) << taken;
-                a = s + 1;
+                p = end + 1;
             }
+            std::int32_t converted[chunkBytes / 2 + 2];
+            for (std::size_t j = 0; j < taken; j += 2)
+                convertPair(words + j, done + j, signs + j, converted + j);
+            std::memcpy(values + k, converted, taken * sizeof *values);
             ends.add(lineBits, taken);
             k += taken;
-        }
-        if (a == 0) {
-            // No field of the quick kind to go by (a CR, or a long run of
-            // zeros, say): one field the plain way.
-            if (k >= most || p >= limit)
+            // Stopped, or held back by a limit.
+            if (stops != 0 || failed || allowed != usable)
                 break;
-            const PlainField field = plainField(data + p, size - p);
-            if (field.length == 0)
-                break;
-            values[k++] = field.value;
-            ends.add(field.endsLine, 1);
-            a = field.length;
+            carriedStart = kinds.separators >> 63;
+            c += chunkBytes;
         }
-        p += a;
+        // One field the plain way: one the chunks stopped at (after a CR,
+        // say), or one near the text's end.
+        if (k >= most || p >= limit)
+            break;
+        const PlainField field = plainField(data + p, size - p);
+        if (field.length == 0)
+            break;
+        values[k++] = field.value;
+        ends.add(field.endsLine, 1);
+        p += field.length;
     }
     ends.flush();
     return {k, p};
