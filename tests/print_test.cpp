@@ -1,9 +1,12 @@
 // Print from the chart window in-process: each test has its own cupsd whose raw
 // queue captures the PDF that Qt hands over, read back with poppler's Qt library.
 #include "frm_chart.h"
+#include "open_hook.h"
 #include "special_files.h"
 #include "spooler.h"
 #include "work_folder.h"
+
+#include "runtime/runtime_error.h"
 
 #include <QApplication>
 #include <QBuffer>
@@ -21,6 +24,7 @@
 
 #include <algorithm>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <functional>
 #include <optional>
@@ -357,6 +361,79 @@ INSTANTIATE_TEST_SUITE_P(
                     // The caption lines were read before the points ran out.
                     BrokenChartCase{"PointsRunOut", "Broken Title\nDays\nCount\n5\n1,120\n2,135\n", true,
                                     {"Broken Title", "Days", "Count", "X1", "Y8"}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// ---- A long chart changed between its two readings, at start-up and at the first
+// Print, the change made as the program opens the file the second time: at
+// start-up the load fails, and the page prints without its series.
+
+struct ChangeCase {
+    const char* name;
+    OpenHook::When when;
+    std::function<void(const std::string& chart)> change;
+};
+
+// Long enough to be read twice.
+const std::string& longChart()
+{
+    static const std::string text = [] {
+        std::string chart = "Long Chart\nX\nY\n3000000\n";
+        for (int i = 1; i <= 3000000; ++i)
+            chart += std::to_string(i) + ',' + std::to_string(i * 7919LL % 2001 - 1000) + '\n';
+        return chart + "A,B,C,D,E,F,G,H\n";
+    }();
+    return text;
+}
+
+void overwrite(const char* name, const std::string& bytes, const char* mode = "r+b")
+{
+    std::FILE* file = std::fopen(name, mode);
+    if (!file || std::fwrite(bytes.data(), 1, bytes.size(), file) != bytes.size() || std::fclose(file) != 0)
+        throw std::runtime_error(std::string("cannot write ") + name);
+}
+
+class ChangedBetweenReadings : public Printing, public testing::WithParamInterface<ChangeCase> {};
+
+TEST_P(ChangedBetweenReadings, FailsTheLoadAndPrintsNoSeries)
+{
+    const auto hook = [] { return std::make_unique<OpenHook>("chart.dat", 2, GetParam().when, [] { GetParam().change(longChart()); }); };
+    folder.write("chart.dat", longChart());
+    {
+        const auto changing = hook();
+        try {
+            startUp();
+            ADD_FAILURE() << "the load did not fail";
+        } catch (const runtime::RuntimeError& error) {
+            EXPECT_STREQ(error.what(), "chart.dat: changed while it was being read");
+        }
+        EXPECT_TRUE(changing->fired());
+    }
+    folder.write("chart.dat", longChart());
+    startUp();
+    const auto changing = hook();
+    const Sheet sheet(printJob());
+    EXPECT_TRUE(changing->fired());
+    expectChart(sheet, true, false);
+    EXPECT_TRUE(sheet.has("Long")) << "the labels are set before the series is read again";
+    for (int y = 0; y < sheet.image.height(); ++y)
+        for (int x = 0; x < sheet.image.width(); ++x)
+            ASSERT_FALSE(isRed(sheet.image.pixel(x, y))) << "at " << x << "," << y;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Changes, ChangedBetweenReadings,
+    testing::Values(ChangeCase{"Truncated", OpenHook::When::After,
+                               [](const std::string& chart) { ::truncate("chart.dat", off_t(chart.size() / 2)); }},
+                    ChangeCase{"Grown", OpenHook::When::After, [](const std::string&) { overwrite("chart.dat", "1,2\n", "ab"); }},
+                    // The same size: only the count differs.
+                    ChangeCase{"OtherCount", OpenHook::When::After,
+                               [](const std::string&) { overwrite("chart.dat", "Long Chart\nX\nY\n2999999\n"); }},
+                    ChangeCase{"ReplacedByRename", OpenHook::When::Before,
+                               [](const std::string& chart) {
+                                   overwrite("other.dat", chart, "wb");
+                                   std::rename("other.dat", "chart.dat");
+                               }},
+                    ChangeCase{"Removed", OpenHook::When::Before, [](const std::string&) { std::remove("chart.dat"); }}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // ---- An unusable printer: one report, no job, the window goes on, and Print works
