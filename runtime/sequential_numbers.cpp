@@ -102,7 +102,7 @@ std::size_t SequentialFile::takeAheadRecords(std::span<std::vector<std::int32_t>
     // The lines as readInt32 would have counted them, field by field.
     const std::size_t last = taken_ + rows * width - 1;
     recordLine = line_ + static_cast<LineNumber>(ahead_->lineEndsBetween(taken_, last + 1 - width));
-    fieldLine_ = line_ + static_cast<LineNumber>(ahead_->lineEndsBetween(taken_, last));
+    fieldLine_ = recordLine + static_cast<LineNumber>(ahead_->lineEndsBetween(last + 1 - width, last));
     const bool endsLine = ahead_->endsLine(last);
     line_ = fieldLine_ + endsLine;
     afterComma_ = !endsLine;
