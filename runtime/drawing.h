@@ -9,6 +9,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <vector>
 
 class QPainter;
@@ -41,6 +42,16 @@ public:
             extend(b);
         else
             startStroke(a, b, colour, width);
+    }
+    // Lines joining the points in turn, as line() from each to the next,
+    // without the checks that each one extends the last.
+    void polyline(std::span<const reduction::Point> points, QRgb colour, int width)
+    {
+        if (points.size() < 2)
+            return;
+        line(QPointF(points[0].x, points[0].y), QPointF(points[1].x, points[1].y), colour, width);
+        for (std::size_t k = 2; k < points.size(); ++k)
+            extend(points[k]);
     }
     void rectangle(QPointF corner, QPointF opposite, QColor colour, int width);
     // The strokes of `other` after these; neither extends the other.

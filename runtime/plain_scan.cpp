@@ -162,9 +162,11 @@ ScannedFields scanPlainFields(const char* data, std::size_t pos, std::size_t lim
         // The text from p on in chunks of 64 bytes, each the one after the
         // last whatever was found in it, so that finding the separators of
         // one never waits for the fields of the one before.
+        // From eight bytes into the text on, every field's separator has a
+        // word before it to look back at.
         std::size_t c = p;
         std::uint64_t carriedStart = 1;  // whether a field starts at the chunk's first byte
-        while (std::endian::native == std::endian::little && size - c >= chunkBytes) {
+        while (std::endian::native == std::endian::little && size - c >= chunkBytes && p >= 8) {
             const ByteKinds kinds = byteKinds(data + c);
             // A minus anywhere but at a field's start stops the chunks as a
             // byte of no field's kind does: that field is read the plain way.
@@ -202,18 +204,19 @@ ScannedFields scanPlainFields(const char* data, std::size_t pos, std::size_t lim
                 const std::size_t end = c + s;
                 const std::size_t negative = data[p] == '-';
                 const std::size_t digits = end - p - negative;
-                if (digits - 1 < 9 && end >= 8) {
-                    // Up to eight digits in the word; a ninth, always in
-                    // range, is added on its own.
-                    std::uint64_t word;
-                    std::memcpy(&word, data + end - 8, sizeof word);
-                    const std::size_t inWord = std::min<std::size_t>(digits, 8);
-                    const std::uint64_t ninth = digits == 9 ? static_cast<std::uint64_t>(data[p + negative] - '0') : 0;
-                    words[taken] = word & rightAligned[inWord].keep;
-                    done[taken] = ninth * 100000000 - rightAligned[inWord].zerosValue;
+                std::uint64_t word;
+                std::memcpy(&word, data + end - 8, sizeof word);
+                if (digits - 1 < 8) {
+                    words[taken] = word & rightAligned[digits].keep;
+                    done[taken] = std::uint64_t{0} - rightAligned[digits].zerosValue;
+                } else if (digits == 9) {
+                    // Eight digits in the word, and the first, a ninth that
+                    // keeps the value in range, on its own.
+                    const auto ninth = static_cast<std::uint64_t>(data[p + negative] - '0');
+                    words[taken] = word;
+                    done[taken] = ninth * 100000000 - rightAligned[8].zerosValue;
                 } else {
-                    // Ten digits, whose value may pass the range, or too near
-                    // the text's start to look back a word.
+                    // Ten digits, whose value may pass the range, or none.
                     const std::int64_t value = digitsAt(data + p + negative, digits,
                                                         std::int64_t{INT32_MAX} + static_cast<std::int64_t>(negative));
                     if (value < 0) {
