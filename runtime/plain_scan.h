@@ -22,4 +22,16 @@ ScannedFields scanPlainFields(const char* data, std::size_t pos, std::size_t lim
                               std::int32_t* values, std::uint64_t* lineEnds, std::size_t firstBit,
                               std::size_t most);
 
+// The two ways scanPlainFields may run, which find the same fields: as any
+// processor the program is built for runs it, and with the 32-byte compares
+// and bit instructions of newer x86-64 processors (AVX2, BMI2), only where
+// hasWideScan(). scanPlainFields takes the second where it can.
+ScannedFields scanPlainFieldsNarrow(const char* data, std::size_t pos, std::size_t limit, std::size_t size,
+                                    std::int32_t* values, std::uint64_t* lineEnds, std::size_t firstBit,
+                                    std::size_t most);
+ScannedFields scanPlainFieldsWide(const char* data, std::size_t pos, std::size_t limit, std::size_t size,
+                                  std::int32_t* values, std::uint64_t* lineEnds, std::size_t firstBit,
+                                  std::size_t most);
+bool hasWideScan();
+
 }  // namespace runtime
