@@ -58,9 +58,8 @@ inline ByteKinds byteKinds(const char* at)
     return kinds;
 }
 
-constexpr std::uint64_t zeros = '0' * std::uint64_t{0x0101010101010101};
-
 #if CHARTVIEWER_WIDE_SCAN
+// The same, 32 bytes at a compare.
 __attribute__((target("avx2"))) inline ByteKinds wideByteKinds(const char* at)
 {
     ByteKinds kinds{};

@@ -3,10 +3,9 @@
 #include "byte_kinds.h"
 #include "plain_field.h"
 
-#include <algorithm>
+#include <array>
 #include <bit>
 #include <cstring>
-
 
 namespace runtime {
 namespace {
@@ -39,6 +38,8 @@ private:
     std::uint64_t word_ = 0;
 };
 
+// Eight '0's.
+constexpr std::uint64_t zeros = '0' * std::uint64_t{0x0101010101010101};
 
 // The value of the `digits` digits at `at` when they are at most ten, as
 // a plain field reads them; -1 when they are not, or when they pass `most`.
@@ -116,9 +117,8 @@ template <bool wide>
     while (k < most && p < limit) {
         // The text from p on in chunks of 64 bytes, each the one after the
         // last whatever was found in it, so that finding the separators of
-        // one never waits for the fields of the one before.
-        // From eight bytes into the text on, every field's separator has a
-        // word before it to look back at.
+        // one never waits for the fields of the one before; from eight bytes
+        // into the text on, where every separator has a word before it.
         std::size_t c = p;
         std::uint64_t carriedStart = 1;  // whether a field starts at the chunk's first byte
         while (std::endian::native == std::endian::little && size - c >= chunkBytes && p >= 8) {
@@ -196,6 +196,8 @@ template <bool wide>
             if constexpr (wide)
                 lineBits = packedBits(kinds.lineEnds, allowed ^ separators);  // the separators passed
 #endif
+            // An odd last one's pair converts a zero.
+            words[taken] = done[taken] = signs[taken] = 0;
             std::int32_t converted[chunkBytes / 2 + 2];
             for (std::size_t j = 0; j < taken; j += 2)
                 convertPair(words + j, done + j, signs + j, converted + j);
