@@ -320,6 +320,9 @@ INSTANTIATE_TEST_SUITE_P(
         FileCase{"EndsWithoutALineEnd", aheadFile(aheadPoints, pointLines(aheadPoints - 1) + "1,2", "")},
         FileCase{"EndsInANumber", aheadFile(aheadPoints, pointLines(aheadPoints - 1) + "1,", "")},
         FileCase{"EndsAfterOneCaption", aheadFile(aheadPoints, pointLines(aheadPoints - 1) + "1,2,A\n", "")},
+        // Plain throughout, so that blocks of 64 KiB hold thousands of fields
+        // and their slots are used again.
+        FileCase{"LongPlain", aheadFile(30000, pointLines(30000))},
         // Over a megabyte of mixed layouts, so that fields, line ends and captions
         // straddle the buffer's edges; cut short before its captions too.
         FileCase{"LongMixed", longFile(200000)},
