@@ -37,13 +37,23 @@ void SeriesSummary::add(std::span<const std::int32_t> xs, std::span<const std::i
     }
     lowest = low;
     highest = high;
-    std::uint64_t a = sum, b = sumOfSums;
-    for (std::size_t i = 0; i < xs.size(); ++i) {
-        a += std::uint64_t{static_cast<std::uint32_t>(xs[i])} << 32 | static_cast<std::uint32_t>(ys[i]);
-        b += a;
+    // The point as one word, x above y, summed in order, and those running
+    // sums summed: a running sum taken n times over is the sum of each
+    // value weighted by how many sums it is in, which needs no running sum
+    // and so goes a vector register at a time.
+    const std::size_t n = xs.size();
+    std::uint64_t xSum = 0, ySum = 0, xWeighted = 0, yWeighted = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        const auto weight = static_cast<std::uint64_t>(static_cast<std::uint32_t>(n - i));
+        const std::uint64_t x = static_cast<std::uint32_t>(xs[i]);
+        const std::uint64_t y = static_cast<std::uint32_t>(ys[i]);
+        xSum += x;
+        ySum += y;
+        xWeighted += weight * x;
+        yWeighted += weight * y;
     }
-    sum = a;
-    sumOfSums = b;
+    sumOfSums += n * sum + (xWeighted << 32) + yWeighted;
+    sum += (xSum << 32) + ySum;
 }
 
 SeriesPoints readSeries(runtime::SequentialFile& file, ChartData& data, std::size_t twiceFrom)
