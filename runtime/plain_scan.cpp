@@ -38,25 +38,6 @@ private:
     std::uint64_t word_ = 0;
 };
 
-// Eight '0's.
-constexpr std::uint64_t zeros = '0' * std::uint64_t{0x0101010101010101};
-
-// The value of the `digits` digits at `at` when they are at most ten, as
-// a plain field reads them; -1 when they are not, or when they pass `most`.
-[[gnu::always_inline]] inline std::int64_t digitsAt(const char* at, std::size_t digits, std::int64_t most)
-{
-    std::uint64_t word;
-    std::memcpy(&word, at, sizeof word);
-    if (digits - 1 < 8)
-        return digitsValue(word - zeros, digits);
-    if (digits - 9 >= 2)
-        return -1;
-    std::uint64_t low;
-    std::memcpy(&low, at + digits - 8, sizeof low);
-    const std::int64_t value = digitsValue(word - zeros, digits - 8) * 100000000 + digitsValue(low - zeros, 8);
-    return value <= most ? value : -1;
-}
-
 // For d digits (1 to 8) right-aligned in a word: the bytes to keep, and
 // what the d digits' own '0's add to the value they convert to.
 struct RightAligned {
@@ -170,24 +151,26 @@ template <bool wide>
                 if (digits - 1 < 8) {
                     words[taken] = word & rightAligned[digits].keep;
                     done[taken] = std::uint64_t{0} - rightAligned[digits].zerosValue;
+                    signs[taken] = std::uint64_t{0} - negative;
                 } else if (digits == 9) {
                     // Eight digits in the word, and the first, a ninth that
                     // keeps the value in range, on its own.
                     const auto ninth = static_cast<std::uint64_t>(data[p + negative] - '0');
                     words[taken] = word;
                     done[taken] = ninth * 100000000 - rightAligned[8].zerosValue;
+                    signs[taken] = std::uint64_t{0} - negative;
                 } else {
-                    // Ten digits, whose value may pass the range, or none.
-                    const std::int64_t value = digitsAt(data + p + negative, digits,
-                                                        std::int64_t{INT32_MAX} + static_cast<std::int64_t>(negative));
-                    if (value < 0) {
+                    // Ten digits, whose value may pass the range, or none:
+                    // the careful check, which ends at the same separator.
+                    const PlainField field = plainField(data + p, size - p);
+                    if (field.length == 0) {
                         failed = true;
                         break;
                     }
                     words[taken] = 0;
-                    done[taken] = static_cast<std::uint64_t>(value);
+                    done[taken] = static_cast<std::uint64_t>(std::int64_t{field.value});
+                    signs[taken] = 0;
                 }
-                signs[taken] = std::uint64_t{0} - negative;
                 if constexpr (!wide)
                     lineBits |= ((kinds.lineEnds >> s) & 1) << taken;
                 p = end + 1;
