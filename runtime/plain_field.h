@@ -24,18 +24,6 @@ struct Digits {
 inline constexpr std::size_t zerosAfterText = 8;
 inline void endText(char* end) { std::memset(end, 0, zerosAfterText); }
 
-// The value of the first `count` (1 to 8) bytes of `values`, the bytes of
-// a little-endian word of digits less '0' each: the digits moved up to the
-// word's end, zeros before them, then pairs, fours and eights of them combined.
-[[gnu::always_inline]] inline std::int64_t digitsValue(std::uint64_t values, std::size_t count)
-{
-    constexpr std::uint64_t ones = 0x0101010101010101;
-    std::uint64_t v = (values << (64 - 8 * count)) & (0x0F * ones);
-    v = (v * (1 + (10 << 8))) >> 8 & 0x00FF00FF00FF00FF;
-    v = (v * (1 + (100 << 16))) >> 16 & 0x0000FFFF0000FFFF;
-    return static_cast<std::int64_t>((v * (1 + (std::uint64_t{10000} << 32))) >> 32);
-}
-
 // The run of decimal digits at `data`, ten at most, and its value: what a
 // loop over the digits one by one finds, but the first eight are found and
 // converted at once, without a branch per digit. `data` lies in a text
@@ -55,8 +43,14 @@ inline void endText(char* end) { std::memset(end, 0, zerosAfterText); }
         const std::uint64_t values = word - '0' * ones;
         const std::uint64_t notDigits = (values | (values + (0x80 - 10) * ones)) & (0x80 * ones);
         count = notDigits ? static_cast<std::size_t>(std::countr_zero(notDigits)) / 8 : 8;
-        if (count > 0)
-            value = digitsValue(values, count);
+        if (count > 0) {
+            // The digits moved up to the word's end, zeros before them, then
+            // pairs, fours and eights of them combined.
+            std::uint64_t v = (values << (64 - 8 * count)) & (0x0F * ones);
+            v = (v * (1 + (10 << 8))) >> 8 & 0x00FF00FF00FF00FF;
+            v = (v * (1 + (100 << 16))) >> 16 & 0x0000FFFF0000FFFF;
+            value = static_cast<std::int64_t>((v * (1 + (std::uint64_t{10000} << 32))) >> 32);
+        }
         if (count < 8)
             return {value, count};
     }

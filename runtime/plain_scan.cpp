@@ -62,7 +62,7 @@ constexpr std::array<RightAligned, 9> rightAligned = [] {
 {
 #if defined(__SSE2__)
     const __m128i w = _mm_load_si128(reinterpret_cast<const __m128i*>(words));
-    // Pairs of digits, then fours, then eights, as digitsValue combines them.
+    // Pairs of digits, then fours, then eights, as leadingDigits combines them.
     const __m128i pairs = _mm_add_epi16(_mm_mullo_epi16(_mm_and_si128(w, _mm_set1_epi16(0xFF)), _mm_set1_epi16(10)),
                                         _mm_srli_epi16(w, 8));
     const __m128i fours = _mm_madd_epi16(pairs, _mm_set1_epi32(100 | 1 << 16));
