@@ -38,8 +38,9 @@ frmChart::frmChart(std::string chartFile)
 void frmChart::Form_Load()
 {
     runtime::SequentialFile file(chartFile_);
-    const ChartSeries series = readChartAndFillLabels(file, lblYAxis, lblXAxis);
-    drawSeries(theChartBox, {0, 0, theChartBox.Width(), theChartBox.Height()}, series.points, series.scale);
+    const PlotPlacement area{0, 0, theChartBox.Width(), theChartBox.Height()};
+    const ChartSeries series = readChartAndFillLabels(file, lblYAxis, lblXAxis, area);
+    drawSeries(theChartBox, area, series);
     theChartBox.setAccessibleText(lblTitle.shownCaption(), seriesDescription(series.points.summary()));
 }
 

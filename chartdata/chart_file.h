@@ -27,11 +27,13 @@ namespace chartdata {
 // that nothing after the eighth caption can change it).
 void readCaptionLines(runtime::SequentialFile& file, ChartData& data);
 
-// Points handed on as they are read, `rows` at a time, instead of kept:
-// `take` gets the index of the first and the values of each batch in turn.
+// What takes points as they are read: the index of the first and the
+// values of each batch in turn.
+using TakePoints = std::function<void(std::size_t first, std::span<const std::int32_t> x, std::span<const std::int32_t> y)>;
+// Points handed on as they are read, `rows` at a time, instead of kept.
 struct PointStream {
     std::size_t rows;
-    std::function<void(std::size_t first, std::span<const std::int32_t> x, std::span<const std::int32_t> y)> take;
+    TakePoints take;
 };
 // The points are kept in data.xValues and data.yValues, or, with a stream,
 // handed to it and not kept.

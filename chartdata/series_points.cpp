@@ -56,7 +56,8 @@ void SeriesSummary::add(std::span<const std::int32_t> xs, std::span<const std::i
     sum += (xSum << 32) + ySum;
 }
 
-SeriesPoints readSeries(runtime::SequentialFile& file, ChartData& data, std::size_t twiceFrom)
+SeriesPoints readSeries(runtime::SequentialFile& file, ChartData& data, std::size_t twiceFrom,
+                        const TakePoints& alongside)
 {
     SeriesPoints points;
     if (file.size() < twiceFrom) {
@@ -69,7 +70,11 @@ SeriesPoints readSeries(runtime::SequentialFile& file, ChartData& data, std::siz
     points.again_ = true;
     points.identity_ = file.identity();
     points.options_ = file.options();
-    const PointStream stream{pointsAtATime, [&](std::size_t, auto xs, auto ys) { points.summary_.add(xs, ys); }};
+    const PointStream stream{pointsAtATime, [&](std::size_t first, auto xs, auto ys) {
+                                 points.summary_.add(xs, ys);
+                                 if (alongside)
+                                     alongside(first, xs, ys);
+                             }};
     readPointsAndTickCaptions(file, data, &stream);
     if (file.identity() != points.identity_)
         throw changed(file.name());

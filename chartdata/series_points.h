@@ -59,7 +59,8 @@ public:
     void forEach(const Take& take) const;
 
 private:
-    friend SeriesPoints readSeries(runtime::SequentialFile& file, ChartData& data, std::size_t twiceFrom);
+    friend SeriesPoints readSeries(runtime::SequentialFile& file, ChartData& data, std::size_t twiceFrom,
+                                   const TakePoints& alongside);
     SeriesSummary summary_;
     bool again_ = false;
     ChartData first_;  // the first reading: the texts, lines and kept points
@@ -69,8 +70,11 @@ private:
 
 // The first pass, after the caption lines: the count, the points and the
 // eight captions, as readPointsAndTickCaptions reads them; the points go to
-// the result, not to data. A file of `twiceFrom` bytes or more is read twice.
-SeriesPoints readSeries(runtime::SequentialFile& file, ChartData& data, std::size_t twiceFrom = readTwiceFrom);
+// the result, not to data. A file of `twiceFrom` bytes or more is read
+// twice; its first pass also hands each batch of points to `alongside`,
+// when given, as it is read.
+SeriesPoints readSeries(runtime::SequentialFile& file, ChartData& data, std::size_t twiceFrom = readTwiceFrom,
+                        const TakePoints& alongside = {});
 
 // The scale of the series found by the first pass; fails as plotScale does.
 PlotScale seriesScale(const SeriesPoints& points, const ChartData& data);

@@ -30,7 +30,7 @@ ChartLabels::ChartLabels(const runtime::Form& form)
 }
 
 ChartSeries ChartLabels::readChartAndFillLabels(runtime::SequentialFile& file, runtime::Label& leftCaption,
-                                                runtime::Label& bottomCaption)
+                                                runtime::Label& bottomCaption, PlotPlacement area)
 {
     chartdata::ChartData data;
     chartdata::readCaptionLines(file, data);
@@ -43,8 +43,9 @@ ChartSeries ChartLabels::readChartAndFillLabels(runtime::SequentialFile& file, r
         bottomCaption.setCaption(data.xAxisCaption);
     };
     std::optional<chartdata::SeriesPoints> points;
+    std::optional<std::vector<CutPoint>> cut;
     try {
-        points = chartdata::readSeries(file, data);
+        points = readSeriesCutting(file, data, area, cut);
     } catch (...) {
         showCaptionLines();
         throw;
@@ -56,7 +57,7 @@ ChartSeries ChartLabels::readChartAndFillLabels(runtime::SequentialFile& file, r
     fillXTickLabels(data.xTickCaptions);
     fillYTickLabels(points->summary().yRange());
     const chartdata::PlotScale scale = chartdata::seriesScale(*points, data);
-    return {std::move(*points), scale};
+    return {std::move(*points), scale, std::move(cut)};
 }
 
 void ChartLabels::fillXTickLabels(const std::array<std::string, 8>& xTickCaptions)

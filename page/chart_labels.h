@@ -1,8 +1,8 @@
 #pragma once
 
+#include "chart_series.h"
+
 #include "chartdata/axis_scale.h"
-#include "chartdata/plot_fractions.h"
-#include "chartdata/series_points.h"
 #include "runtime/form.h"
 
 namespace runtime {
@@ -16,12 +16,6 @@ class SequentialFile;
 // and the two operations that fill the tick labels by the chart's rules.
 // Where each label stands, and which caption goes to which axis label, is
 // each form's own.
-// A chart's series once read: its points, kept or to be read again, and their scale.
-struct ChartSeries {
-    chartdata::SeriesPoints points;
-    chartdata::PlotScale scale;
-};
-
 class ChartLabels {
 public:
     explicit ChartLabels(const runtime::Form& form);
@@ -29,9 +23,9 @@ public:
     // Reads the chart file through and fills the labels, as both forms do:
     // the title, the y-axis caption (at the left of the plot), the x-axis
     // caption (under it), then the tick labels by the chart's rules. Closes
-    // the file; gives the series for drawing.
+    // the file; gives the series for drawing in `area`.
     ChartSeries readChartAndFillLabels(runtime::SequentialFile& file, runtime::Label& leftCaption,
-                                                    runtime::Label& bottomCaption);
+                                       runtime::Label& bottomCaption, PlotPlacement area);
 
     // lblX1 to lblX8, a caption that repeats the one before it left blank.
     void fillXTickLabels(const std::array<std::string, 8>& xTickCaptions);

@@ -1,34 +1,64 @@
 #include "chart_series.h"
 
+#include "chartdata/last_point.h"
 #include "runtime/canvas.h"
+#include "runtime/sequential_file.h"
 
 #include <algorithm>
 #include <vector>
 
-void drawSeries(runtime::Canvas& canvas, PlotPlacement area, const chartdata::SeriesPoints& points,
-                const chartdata::PlotScale& scale)
+chartdata::SeriesPoints readSeriesCutting(runtime::SequentialFile& file, chartdata::ChartData& data, PlotPlacement area,
+                                          std::optional<std::vector<CutPoint>>& cut, std::size_t twiceFrom)
+{
+    cut.reset();
+    const std::optional<std::int32_t> lastX =
+        file.size() >= twiceFrom ? chartdata::lastXOfTail(file.tail(chartdata::lastPointTailBytes)) : std::nullopt;
+    if (!lastX)
+        return chartdata::readSeries(file, data, twiceFrom);
+    std::optional<SeriesCut> cutting;
+    const auto alongside = [&](std::size_t first, auto xs, auto ys) {
+        // The scale needs only the count and the first and last x; a span
+        // of zero, which fails the scale, is left to the second reading.
+        const auto count = static_cast<std::size_t>(data.pointCount);
+        if (first == 0 && !xs.empty() && (count < 3 || xs.front() != *lastX))
+            cutting.emplace(area, chartdata::plotScale(count, xs.front(), *lastX, {0, 1}, data.source, 0));
+        if (cutting)
+            cutting->add(first, xs, ys);
+    };
+    chartdata::SeriesPoints points = chartdata::readSeries(file, data, twiceFrom, alongside);
+    if (cutting && points.summary().lastX == *lastX)
+        cut = std::move(*cutting).kept();
+    return points;
+}
+
+std::vector<CutPoint> seriesCut(const ChartSeries& series, PlotPlacement area)
+{
+    if (series.cut)
+        return *series.cut;
+    SeriesCut cut(area, series.scale);
+    series.points.forEach({chartdata::pointsAtATime,
+                           [&](std::size_t first, auto xs, auto ys) { cut.add(first, xs, ys); }});
+    return std::move(cut).kept();
+}
+
+void drawSeries(runtime::Canvas& canvas, PlotPlacement area, const ChartSeries& series)
 {
     const QRgb colour = runtime::rgb(200, 10, 10).resolve(canvas.palette()).rgb();
     constexpr int width = 3;
+    const std::vector<CutPoint> kept = seriesCut(series, area);
     runtime::Drawing lines;
-    // The points worked out a batch at a time, each batch beginning with the
-    // last point of the one before, so that the lines run on from it.
+    // A batch at a time, each beginning with the last point of the one
+    // before, so that the lines run on from it.
     constexpr std::size_t atATime = chartdata::pointsAtATime;
     std::vector<runtime::reduction::Point> batch;
     batch.reserve(atATime + 1);
-    points.forEach({atATime, [&](std::size_t first, auto xs, auto ys) {
-                        for (std::size_t from = 0; from < xs.size(); from += atATime) {
-                            if (!batch.empty())
-                                batch.erase(batch.begin(), batch.end() - 1);
-                            for (std::size_t k = from; k < std::min(xs.size(), from + atATime); ++k) {
-                                const std::size_t i = first + k;
-                                batch.push_back(
-                                    {static_cast<float>(area.left + area.width * scale.x(i, xs[k])),
-                                     static_cast<float>(area.top + (area.height - area.height * scale.y(ys[k])))});
-                            }
-                            lines.polyline(batch, colour, width);
-                        }
-                    }});
+    for (std::size_t from = 0; from < kept.size(); from += atATime) {
+        if (!batch.empty())
+            batch.erase(batch.begin(), batch.end() - 1);
+        for (std::size_t k = from; k < std::min(kept.size(), from + atATime); ++k)
+            batch.push_back({kept[k].x, static_cast<float>(area.top + (area.height - area.height * series.scale.y(kept[k].y)))});
+        lines.polyline(batch, colour, width);
+    }
     canvas.setDrawWidth(width);
     canvas.addDrawing(std::move(lines));
     canvas.setDrawWidth(1);

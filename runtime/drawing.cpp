@@ -33,19 +33,7 @@ void Drawing::beginSliver(Placed first)
 {
     run_.begin(first);
     pendingCount_ = 0;
-    // Slivers are eighths of a twip. Where a float is that fine, the
-    // sliver's start is exact in one; where it is coarser, the point itself
-    // starts its sliver. Its end is rounded up to the next float, which
-    // keeps just the floats before the true end.
-    const double x = first.point.x;
-    const double from = std::floor(x * 8) / 8;
-    sliverFrom_ = static_cast<float>(from);
-    const double to = double{sliverFrom_} + 0.125;
-    sliverTo_ = static_cast<float>(to);
-    if (double{sliverTo_} < to)
-        sliverTo_ = std::nextafter(sliverTo_, INFINITY);
-    // An infinite start has no sliver of its own size; it holds itself.
-    sliverTo_ = std::max(sliverTo_, std::nextafter(first.point.x, INFINITY));
+    sliver_ = reduction::sliverAt(first.point.x);
 }
 
 void Drawing::foldAndExtend(Point p)

@@ -89,7 +89,7 @@ private:
             foldAndExtend(p);
     }
     void foldAndExtend(Point p);
-    bool inSliver(Point p) const { return p.x >= sliverFrom_ && p.x < sliverTo_; }
+    bool inSliver(Point p) const { return sliver_.holds(p.x); }
     void beginSliver(Placed first);
     void closeStroke();
     // The open stroke's run, with the points not yet added to it.
@@ -108,7 +108,7 @@ private:
     QRgb openColour_ = 0;
     int openWidth_ = 0;
     Point end_{};
-    float sliverFrom_ = 0, sliverTo_ = 0;  // from <= x < to
+    reduction::Strip sliver_{};
     Run run_{};
     std::array<Point, 256> pending_{};
     std::size_t pendingCount_ = 0;

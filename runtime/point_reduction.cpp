@@ -12,6 +12,22 @@
 
 namespace runtime::reduction {
 
+Strip sliverAt(float start)
+{
+    // Where a float is fine enough, the sliver's start is exact in one;
+    // where it is coarser, the point itself starts its sliver. The end is
+    // rounded up to the next float, which keeps just the floats before the
+    // true end.
+    const double x = start;
+    const auto from = static_cast<float>(std::floor(x * 8) / 8);
+    const double end = double{from} + 0.125;
+    auto to = static_cast<float>(end);
+    if (double{to} < end)
+        to = std::nextafter(to, INFINITY);
+    // An infinite start has no sliver of its own size; it holds itself.
+    return {from, std::max(to, std::nextafter(start, INFINITY))};
+}
+
 void Run::begin(Placed start)
 {
     *this = {start, start, start, start, start, start, start, start, start, start, true, true};

@@ -20,6 +20,14 @@ struct Point {
         return std::bit_cast<std::uint64_t>(*this) == std::bit_cast<std::uint64_t>(other);
     }
 };
+// A strip of x, from <= x < to.
+struct Strip {
+    float from, to;
+    bool holds(float x) const { return x >= from && x < to; }
+};
+// The sliver, an eighth of a twip, that a run starting at x keeps to.
+Strip sliverAt(float x);
+
 // A point and its place in the stroke, which orders what a run keeps.
 struct Placed {
     Point point;

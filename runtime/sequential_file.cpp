@@ -38,6 +38,20 @@ SequentialFile::SequentialFile(std::string name, std::string_view bytes, Reading
 
 SequentialFile::~SequentialFile() { close(); }
 
+std::string SequentialFile::tail(std::size_t bytes) const
+{
+    const std::size_t count = std::min(bytes, size_);
+    if (memory_)
+        return std::string(memory_.get() + size_ - count, count);
+    if (!file_.isOpen())
+        return {};
+    std::string text(count, '\0');
+    const ReadResult read = file_.readAt(text.data(), count, size_ - count);
+    if (read.error != 0 || read.got != count)
+        return {};
+    return text;
+}
+
 void SequentialFile::close()
 {
     dropAhead();

@@ -110,6 +110,9 @@ public:
     std::size_t size() const { return size_; }
     // How many bytes have been read so far.
     std::size_t position() const;
+    // Up to the last `bytes` bytes of the file as it stands, without moving
+    // the reading; empty once closed or when they cannot be read.
+    std::string tail(std::size_t bytes) const;
     // The file as it stands now (all zero for text in memory, or once closed).
     FileIdentity identity() const { return file_.isOpen() ? file_.identity() : FileIdentity{}; }
 

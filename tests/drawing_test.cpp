@@ -2,6 +2,7 @@
 // column. Against every segment painted as it is, the pictures must agree but
 // for the 3-pixel pen's fringe: no pixel differs that is not next to the
 // series in both, and at most one in a thousand of the series' pixels does.
+#include "plain_reduction.h"
 #include "runtime/drawing.h"
 
 #include <QImage>
@@ -129,36 +130,6 @@ TEST_P(ReducedPainting, DiffersAtMostInThePensFringe)
     EXPECT_LE(differing, ink / 1000);
 }
 
-// The reduction written plainly, one point at a time: the runs of
-// consecutive points that stay in their first point's strip [from, to), each
-// cut to its first, last, lowest, highest, leftmost and rightmost point and
-// the points just before and after its lowest and highest, in order.
-template <class Strip>
-std::vector<QPointF> plainReduction(const std::vector<QPointF>& points, Strip strip)
-{
-    std::vector<QPointF> kept;
-    for (std::size_t i = 0; i < points.size();) {
-        const auto [from, to] = strip(points[i].x());
-        std::size_t end = i + 1;
-        while (end < points.size() && points[end].x() >= from && points[end].x() < to)
-            ++end;
-        std::size_t low = i, high = i, left = i, right = i;
-        for (std::size_t k = i + 1; k < end; ++k) {
-            low = points[k].y() < points[low].y() ? k : low;
-            high = points[k].y() > points[high].y() ? k : high;
-            left = points[k].x() < points[left].x() ? k : left;
-            right = points[k].x() > points[right].x() ? k : right;
-        }
-        std::set<std::size_t> keep{i, end - 1, low, high, left, right};
-        for (const std::size_t k : {low, high})
-            keep.insert({k > i ? k - 1 : k, k + 1 < end ? k + 1 : k});
-        for (const std::size_t k : keep)
-            kept.push_back(points[k]);
-        i = end;
-    }
-    return kept;
-}
-
 // What the drawing keeps and paints, against the plain reduction: first per
 // eighth of a twip as drawn, then, for a long stroke, per half device column.
 TEST_P(ReducedPainting, KeepsThePointsOfAPlainReduction)
@@ -167,18 +138,13 @@ TEST_P(ReducedPainting, KeepsThePointsOfAPlainReduction)
     std::vector<QPointF> points;
     for (int i = 0; i < view.points; ++i)
         points.emplace_back(static_cast<float>(pointIn(view, series, i).x()), static_cast<float>(pointIn(view, series, i).y()));
-    std::vector<QPointF> kept = plainReduction(points, [](double x) {
-        const auto from = static_cast<float>(std::floor(x * 8) / 8);
-        float to = static_cast<float>(double{from} + 0.125);
-        to = double{to} < double{from} + 0.125 ? std::nextafter(to, INFINITY) : to;
-        return std::pair<double, double>(from, std::max(to, std::nextafter(static_cast<float>(x), INFINITY)));
-    });
+    std::vector<QPointF> kept = testsupport::plainReduction(points, testsupport::sliverAt);
     QTransform toDevice;
     toDevice.translate(-view.part.x(), -view.part.y());
     toDevice.scale(view.scale, view.scale);
     if (kept.size() > 2048) {
         const double scale = 2 * view.scale / 15, offset = 2 * toDevice.dx();
-        kept = plainReduction(kept, [&](double x) {
+        kept = testsupport::plainReduction(kept, [&](double x) {
             const double strip = std::floor(scale * x + offset);
             return std::pair(std::min((strip - offset) / scale, x),
                              std::max((strip + 1 - offset) / scale, std::nextafter(x, INFINITY)));

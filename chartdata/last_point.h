@@ -1,0 +1,19 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string_view>
+
+namespace chartdata {
+
+// How many bytes at a chart file's end are looked at for its last point.
+inline constexpr std::size_t lastPointTailBytes = 4096;
+
+// The x value of the last point, as the end of a chart file suggests it
+// before the file is read: the last line from which exactly ten fields run
+// to the end (the point's x and y, then the eight captions) and whose first
+// two are plain integers. A guess, for drawing while reading: nothing is
+// taken from it unless the reading finds the same value.
+std::optional<std::int32_t> lastXOfTail(std::string_view tail);
+
+}  // namespace chartdata

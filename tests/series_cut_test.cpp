@@ -1,0 +1,168 @@
+// The series cut for drawing, on values as read: against the plain
+// reduction, and the same whether the points are kept, read twice, or cut
+// while they are first read.
+#include "chart_series.h"
+#include "plain_reduction.h"
+#include "work_folder.h"
+
+#include "chartdata/chart_file.h"
+#include "runtime/sequential_file.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <functional>
+#include <limits>
+#include <numeric>
+#include <random>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace {
+
+using Values = std::pair<std::vector<std::int32_t>, std::vector<std::int32_t>>;
+
+// A narrow plot area, so that a few thousand points lie several to a sliver.
+constexpr PlotPlacement area{100, 50, 500, 4000};
+
+std::vector<std::int32_t> randomWalk(int n, int step)
+{
+    std::mt19937 random(11);
+    std::uniform_int_distribution<std::int32_t> steps(-step, step);
+    std::vector<std::int32_t> values;
+    std::int32_t value = 0;
+    for (int i = 0; i < n; ++i)
+        values.push_back(value += steps(random));
+    return values;
+}
+
+struct CutCase {
+    const char* name;
+    std::function<Values()> values;
+};
+
+class SeriesCutOfValues : public testing::TestWithParam<CutCase> {};
+
+// y compared as read, the highest counting as the lowest on the plot; the
+// batches as they come, across runs.
+TEST_P(SeriesCutOfValues, KeepsThePointsOfAPlainReduction)
+{
+    const auto [xs, ys] = GetParam().values();
+    const std::size_t n = xs.size();
+    const chartdata::PlotScale scale = chartdata::plotScale(n, xs.front(), xs.back(), {0, 1}, "", 0);
+    std::vector<QPointF> points;
+    for (std::size_t i = 0; i < n; ++i)
+        points.emplace_back(static_cast<float>(area.left + area.width * scale.x(i, xs[i])), -static_cast<double>(ys[i]));
+    const std::vector<QPointF> expected = testsupport::plainReduction(points, testsupport::sliverAt);
+    for (const std::size_t batch : {std::size_t{7}, std::size_t{4096}}) {
+        SeriesCut cut(area, scale);
+        for (std::size_t first = 0; first < n; first += batch) {
+            const std::size_t count = std::min(batch, n - first);
+            cut.add(first, std::span(xs).subspan(first, count), std::span(ys).subspan(first, count));
+        }
+        std::vector<QPointF> kept;
+        for (const CutPoint p : std::move(cut).kept())
+            kept.emplace_back(p.x, -static_cast<double>(p.y));
+        EXPECT_EQ(kept, expected) << "in batches of " << batch;
+    }
+}
+
+std::vector<std::int32_t> upTo(int n)
+{
+    std::vector<std::int32_t> xs(static_cast<std::size_t>(n));
+    std::iota(xs.begin(), xs.end(), 1);
+    return xs;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Series, SeriesCutOfValues,
+    testing::Values(CutCase{"RandomWalk", [] { return Values(upTo(20000), randomWalk(20000, 100)); }},
+                    // Spread over the whole 32-bit range, where a float cannot
+                    // tell neighbouring values apart.
+                    CutCase{"WholeRange",
+                            [] {
+                                std::mt19937 random(5);
+                                std::vector<std::int32_t> ys;
+                                for (int i = 0; i < 20000; ++i)
+                                    ys.push_back(static_cast<std::int32_t>(random()));
+                                return Values(upTo(20000), ys);
+                            }},
+                    CutCase{"RepeatedValues",
+                            [] {
+                                std::vector<std::int32_t> ys;
+                                for (int i = 0; i < 20000; ++i)
+                                    ys.push_back(i * 7 % 3);
+                                return Values(upTo(20000), ys);
+                            }},
+                    CutCase{"UnsortedX",
+                            [] {
+                                std::vector<std::int32_t> xs;
+                                for (int i = 0; i < 20000; ++i)
+                                    xs.push_back(static_cast<std::int32_t>(std::int64_t{i} * 7919 % 20000));
+                                return Values(xs, randomWalk(20000, 100));
+                            }},
+                    // Runs of 500 points on one x, across batches.
+                    CutCase{"Comb",
+                            [] {
+                                std::vector<std::int32_t> xs;
+                                for (int i = 0; i < 20000; ++i)
+                                    xs.push_back(i / 500 * 500 + (i == 19999));
+                                return Values(xs, randomWalk(20000, 1000));
+                            }}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+struct FileCase {
+    const char* name;
+    std::string chart;
+    bool cutWhileRead;  // whether the file's end tells its last x value truly
+};
+
+std::string walkChart(int n, const char* lineEnd, const std::string& after)
+{
+    std::string chart = std::string("Walk") + lineEnd + "X" + lineEnd + "Y" + lineEnd + std::to_string(n) + lineEnd;
+    const std::vector<std::int32_t> ys = randomWalk(n, 50);
+    for (int i = 0; i < n; ++i)
+        chart += std::to_string(i * 3 + 1) + ", " + std::to_string(ys[static_cast<std::size_t>(i)]) + lineEnd;
+    return chart + "A,B,C,D,E,F,G,H" + lineEnd + after;
+}
+
+class SeriesCutOfFile : public testing::TestWithParam<FileCase> {};
+
+TEST_P(SeriesCutOfFile, IsTheSameKeptReadTwiceOrCutWhileRead)
+{
+    testsupport::WorkFolder folder;
+    folder.write("chart.dat", GetParam().chart);
+    const auto cutOf = [](std::size_t twiceFrom, bool cutWhileRead) {
+        runtime::SequentialFile file("chart.dat");
+        chartdata::ChartData data;
+        chartdata::readCaptionLines(file, data);
+        std::optional<std::vector<CutPoint>> cut;
+        chartdata::SeriesPoints points = readSeriesCutting(file, data, area, cut, twiceFrom);
+        file.close();
+        EXPECT_EQ(cut.has_value(), cutWhileRead);
+        const chartdata::PlotScale scale = chartdata::seriesScale(points, data);
+        std::vector<std::pair<float, std::int32_t>> kept;
+        for (const CutPoint p : seriesCut({std::move(points), scale, std::move(cut)}, area))
+            kept.emplace_back(p.x, p.y);
+        return kept;
+    };
+    const auto once = cutOf(std::numeric_limits<std::size_t>::max(), false);
+    ASSERT_FALSE(once.empty());
+    EXPECT_EQ(cutOf(0, GetParam().cutWhileRead), once);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, SeriesCutOfFile,
+    testing::Values(FileCase{"Example", testsupport::exampleChart, true},
+                    FileCase{"RandomWalk", walkChart(5000, "\n", ""), true},
+                    FileCase{"CrLfAndBlankLinesAtTheEnd", walkChart(5000, "\r\n", "\r\n\r\n"), true},
+                    FileCase{"TextAfterTheCaptions", walkChart(5000, "\n", "not read\n"), false},
+                    // Looks like a last point and its captions, but is not.
+                    FileCase{"APointAfterTheCaptions", walkChart(5000, "\n", "7,8\nA,B,C,D,E,F,G,H\n"), false},
+                    FileCase{"FieldsOnOneLine",
+                             "T\nX\nY\n5,1,120,2,135,3,128,4,150,5,162,W1,W1,W2,W3,W4,\"W5, late\",W6,W7\n", false},
+                    FileCase{"TwoPointsOnOneX", "T\nX\nY\n2\n5,1\n5,2\nA,B,C,D,E,F,G,H\n", true}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
