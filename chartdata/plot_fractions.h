@@ -26,6 +26,11 @@ public:
             return 0;
         if (i + 1 == count_)
             return 1;
+        return between(x);
+    }
+    // The x fraction of a point that is neither the first nor the last.
+    double between(std::int32_t x) const
+    {
         // Differences in 64 bits: two 32-bit values can lie up to 2^32 apart.
         return static_cast<double>(std::int64_t{x} - firstX_) * perXSpan_;
     }

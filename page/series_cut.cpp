@@ -1,8 +1,44 @@
 #include "series_cut.h"
 
 #include <algorithm>
+#include <cstring>
 #include <iterator>
 #include <limits>
+
+namespace {
+
+// Four floats, a vector register on any x86-64.
+using Lanes = float __attribute__((vector_size(16)));
+using Mask = int __attribute__((vector_size(16)));
+using Ints = std::int32_t __attribute__((vector_size(16)));
+constexpr std::size_t lanes = 4;
+
+template <class Vector, class Value>
+Vector load(const Value* from)
+{
+    Vector v;
+    std::memcpy(&v, from, sizeof v);
+    return v;
+}
+Lanes load(const float* from) { return load<Lanes>(from); }
+
+// Where `value` first stands among `values`, which hold it: four compared
+// at once, as an extreme of a long run may stand anywhere in it.
+template <class Vector, class Value>
+std::size_t firstOf(const Value* values, std::size_t count, Value value)
+{
+    std::size_t k = 0;
+    for (; k + lanes <= count; k += lanes) {
+        const auto same = load<Vector>(values + k) == value;
+        if (same[0] | same[1] | same[2] | same[3])
+            break;
+    }
+    while (values[k] != value)
+        ++k;
+    return k;
+}
+
+}  // namespace
 
 void SeriesCut::begin(Placed start)
 {
@@ -11,50 +47,75 @@ void SeriesCut::begin(Placed start)
     open_ = true;
 }
 
-void SeriesCut::fold(const CutPoint* points, std::uint64_t at, std::size_t count)
+std::size_t SeriesCut::inSliver(std::size_t from, std::size_t count) const
+{
+    // Eight at a time while all eight are in, then one by one.
+    const float* xs = across_.data();
+    std::size_t end = from;
+    for (; end + 2 * lanes <= count; end += 2 * lanes) {
+        const Lanes a = load(xs + end), b = load(xs + end + lanes);
+        const Mask in = (a >= sliver_.from) & (a < sliver_.to) & (b >= sliver_.from) & (b < sliver_.to);
+        if (!(in[0] & in[1] & in[2] & in[3]))
+            break;
+    }
+    while (end < count && sliver_.holds(xs[end]))
+        ++end;
+    return end;
+}
+
+void SeriesCut::fold(const float* xs, const std::int32_t* ys, std::uint64_t at, std::size_t count)
 {
     if (count == 0)
         return;
-    // The extremes first, in loops without branches that the compiler can
-    // vectorise; then where each was first reached.
+    // The extremes first, without branches and a vector at a time; then
+    // where each was first reached, the first of equals as one by one.
     std::int32_t high = std::numeric_limits<std::int32_t>::min(), low = std::numeric_limits<std::int32_t>::max();
-    float left = std::numeric_limits<float>::infinity(), right = -left;
     for (std::size_t k = 0; k < count; ++k) {
-        high = std::max(high, points[k].y);
-        low = std::min(low, points[k].y);
-        left = std::min(left, points[k].x);
-        right = std::max(right, points[k].x);
+        high = std::max(high, ys[k]);
+        low = std::min(low, ys[k]);
     }
-    const auto placed = [&](std::size_t k) { return Placed{points[k], at + k}; };
-    const auto firstOf = [&](auto reached) {
-        std::size_t k = 0;
-        while (!reached(points[k]))
-            ++k;
-        return k;
-    };
+    constexpr float inf = std::numeric_limits<float>::infinity();
+    Lanes least{inf, inf, inf, inf}, most = -least;
+    std::size_t k = 0;
+    for (; k + lanes <= count; k += lanes) {
+        const Lanes v = load(xs + k);
+        least = v < least ? v : least;
+        most = v > most ? v : most;
+    }
+    float left = inf, right = -inf;
+    for (std::size_t j = 0; j < lanes; ++j) {
+        left = std::min(left, least[j]);
+        right = std::max(right, most[j]);
+    }
+    for (; k < count; ++k) {
+        left = std::min(left, xs[k]);
+        right = std::max(right, xs[k]);
+    }
+    const auto placed = [&](std::size_t k) { return Placed{{xs[k], ys[k]}, at + k}; };
     // An extreme's neighbours: before it the point just before, after it
     // the next, or the extreme itself until a next one comes.
-    const auto extreme = [&](bool beaten, auto reached, Placed& point, Placed& before, Placed& after, bool& awaiting) {
+    const auto extreme = [&](bool beaten, std::int32_t value, Placed& point, Placed& before, Placed& after,
+                             bool& awaiting) {
         if (!beaten) {
             if (awaiting)
                 after = placed(0);
             awaiting = false;
             return;
         }
-        const std::size_t k = firstOf(reached);
+        const std::size_t k = firstOf<Ints>(ys, count, value);
         point = placed(k);
         before = k > 0 ? placed(k - 1) : run_.last;
         awaiting = k + 1 == count;
         after = awaiting ? point : placed(k + 1);
     };
-    extreme(high > run_.highest.point.y, [&](CutPoint p) { return p.y == high; }, run_.highest, run_.beforeHighest,
-            run_.afterHighest, run_.awaitingAfterHighest);
-    extreme(low < run_.lowest.point.y, [&](CutPoint p) { return p.y == low; }, run_.lowest, run_.beforeLowest,
-            run_.afterLowest, run_.awaitingAfterLowest);
+    extreme(high > run_.highest.point.y, high, run_.highest, run_.beforeHighest, run_.afterHighest,
+            run_.awaitingAfterHighest);
+    extreme(low < run_.lowest.point.y, low, run_.lowest, run_.beforeLowest, run_.afterLowest,
+            run_.awaitingAfterLowest);
     if (left < run_.leftmost.point.x)
-        run_.leftmost = placed(firstOf([&](CutPoint p) { return p.x == left; }));
+        run_.leftmost = placed(firstOf<Lanes>(xs, count, left));
     if (right > run_.rightmost.point.x)
-        run_.rightmost = placed(firstOf([&](CutPoint p) { return p.x == right; }));
+        run_.rightmost = placed(firstOf<Lanes>(xs, count, right));
     run_.last = placed(count - 1);
 }
 
@@ -74,21 +135,25 @@ void SeriesCut::close()
 void SeriesCut::add(std::size_t first, std::span<const std::int32_t> xs, std::span<const std::int32_t> ys)
 {
     const std::size_t count = xs.size();
-    batch_.resize(count);
+    if (count == 0)
+        return;
+    // Where each point lies across, all alike so that it goes a vector at a
+    // time; the series' first and last point are placed by the scale's rule.
+    across_.resize(count);
     for (std::size_t k = 0; k < count; ++k)
-        batch_[k] = {static_cast<float>(area_.left + area_.width * scale_.x(first + k, xs[k])), ys[k]};
+        across_[k] = static_cast<float>(area_.left + area_.width * scale_.between(xs[k]));
+    for (const std::size_t k : {std::size_t{0}, count - 1})
+        across_[k] = static_cast<float>(area_.left + area_.width * scale_.x(first + k, xs[k]));
     std::size_t k = 0;
-    if (!open_ && count > 0)
-        begin({batch_[0], first + k++});
+    if (!open_)
+        begin({{across_[0], ys[0]}, first + k++});
     while (k < count) {
-        std::size_t end = k;
-        while (end < count && sliver_.holds(batch_[end].x))
-            ++end;
-        fold(batch_.data() + k, first + k, end - k);
+        const std::size_t end = inSliver(k, count);
+        fold(across_.data() + k, ys.data() + k, first + k, end - k);
         k = end;
         if (k < count) {
             close();
-            begin({batch_[k], first + k});
+            begin({{across_[k], ys[k]}, first + k});
             ++k;
         }
     }

@@ -50,8 +50,10 @@ private:
         bool awaitingAfterHighest, awaitingAfterLowest;
     };
     void begin(Placed start);
-    // Points [from, to) of the batch, all within the run's sliver.
-    void fold(const CutPoint* points, std::uint64_t at, std::size_t count);
+    // Where the run of the batch's points from `from` on leaves the sliver.
+    std::size_t inSliver(std::size_t from, std::size_t count) const;
+    // `count` points that follow the run's last, all within its sliver.
+    void fold(const float* xs, const std::int32_t* ys, std::uint64_t at, std::size_t count);
     void close();
 
     PlotPlacement area_;
@@ -59,6 +61,6 @@ private:
     bool open_ = false;
     runtime::reduction::Strip sliver_{};
     Run run_{};
-    std::vector<CutPoint> batch_;
+    std::vector<float> across_;  // the batch's x places
     std::vector<CutPoint> kept_;
 };
