@@ -39,7 +39,7 @@ void frmChart::Form_Load()
 {
     runtime::SequentialFile file(chartFile_);
     const PlotPlacement area{0, 0, theChartBox.Width(), theChartBox.Height()};
-    const ChartSeries series = readChartAndFillLabels(file, lblYAxis, lblXAxis, area);
+    ChartSeries series = readChartAndFillLabels(file, lblYAxis, lblXAxis, area);
     drawSeries(theChartBox, area, series);
     theChartBox.setAccessibleText(lblTitle.shownCaption(), seriesDescription(series.points.summary()));
 }

@@ -5,6 +5,7 @@
 #include "runtime/sequential_file.h"
 
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 chartdata::SeriesPoints readSeriesCutting(runtime::SequentialFile& file, chartdata::ChartData& data, PlotPlacement area,
@@ -31,17 +32,17 @@ chartdata::SeriesPoints readSeriesCutting(runtime::SequentialFile& file, chartda
     return points;
 }
 
-std::vector<CutPoint> seriesCut(const ChartSeries& series, PlotPlacement area)
+std::vector<CutPoint> seriesCut(ChartSeries& series, PlotPlacement area)
 {
     if (series.cut)
-        return *series.cut;
+        return std::exchange(series.cut, std::nullopt).value();
     SeriesCut cut(area, series.scale);
     series.points.forEach({chartdata::pointsAtATime,
                            [&](std::size_t first, auto xs, auto ys) { cut.add(first, xs, ys); }});
     return std::move(cut).kept();
 }
 
-void drawSeries(runtime::Canvas& canvas, PlotPlacement area, const ChartSeries& series)
+void drawSeries(runtime::Canvas& canvas, PlotPlacement area, ChartSeries& series)
 {
     const QRgb colour = runtime::rgb(200, 10, 10).resolve(canvas.palette()).rgb();
     constexpr int width = 3;

@@ -31,9 +31,10 @@ chartdata::SeriesPoints readSeriesCutting(runtime::SequentialFile& file, chartda
                                           std::optional<std::vector<CutPoint>>& cut,
                                           std::size_t twiceFrom = chartdata::readTwiceFrom);
 
-// What the drawing of the series keeps: the cut made while it was read, or
-// one made now from the kept points or a second reading.
-std::vector<CutPoint> seriesCut(const ChartSeries& series, PlotPlacement area);
+// What the drawing of the series keeps: the cut made while it was read,
+// taken from the series, or one made now from the kept points or a second
+// reading.
+std::vector<CutPoint> seriesCut(ChartSeries& series, PlotPlacement area);
 
 // The series as both forms draw it: n - 1 segments, 3 pixels wide, in RGB
 // (200, 10, 10), point i at x = left + width * its x fraction and y = top +
@@ -41,4 +42,4 @@ std::vector<CutPoint> seriesCut(const ChartSeries& series, PlotPlacement area);
 // rounded to single precision. The drawing width is 1 again afterwards. The
 // lines reach the canvas together once the last point is read, so a series
 // whose second reading fails leaves none of itself.
-void drawSeries(runtime::Canvas& canvas, PlotPlacement area, const ChartSeries& series);
+void drawSeries(runtime::Canvas& canvas, PlotPlacement area, ChartSeries& series);

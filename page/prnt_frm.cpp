@@ -30,6 +30,6 @@ void prntFrm::Form_Load()
 
     // The file's y-axis caption goes to the left of the plot, its x-axis caption under it.
     const PlotPlacement placement{area.left, area.top, area.width, area.height};
-    const ChartSeries series = readChartAndFillLabels(file, lblXAxis, lblYAxis, placement);
+    ChartSeries series = readChartAndFillLabels(file, lblXAxis, lblYAxis, placement);
     drawSeries(*this, placement, series);
 }

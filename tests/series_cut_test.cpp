@@ -142,8 +142,9 @@ TEST_P(SeriesCutOfFile, IsTheSameKeptReadTwiceOrCutWhileRead)
         file.close();
         EXPECT_EQ(cut.has_value(), cutWhileRead);
         const chartdata::PlotScale scale = chartdata::seriesScale(points, data);
+        ChartSeries series{std::move(points), scale, std::move(cut)};
         std::vector<std::pair<float, std::int32_t>> kept;
-        for (const CutPoint p : seriesCut({std::move(points), scale, std::move(cut)}, area))
+        for (const CutPoint p : seriesCut(series, area))
             kept.emplace_back(p.x, p.y);
         return kept;
     };
