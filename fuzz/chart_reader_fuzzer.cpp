@@ -8,6 +8,7 @@
 // the points handed on as they are read. All readings must agree.
 #include "chartdata/axis_scale.h"
 #include "chartdata/chart_file.h"
+#include "chartdata/last_point.h"
 #include "chartdata/plot_fractions.h"
 #include "chartdata/series_points.h"
 #include "runtime/plain_field.h"
@@ -150,6 +151,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
     scanAgreesFieldByField(bytes);
+    // Only a guess, but on any bytes.
+    static_cast<void>(chartdata::lastXOfTail(bytes.substr(size - std::min(size, chartdata::lastPointTailBytes))));
     using runtime::ReadingOptions;
     using runtime::SequentialFile;
     constexpr std::size_t none = ReadingOptions::noReadAhead;
