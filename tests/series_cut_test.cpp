@@ -102,6 +102,14 @@ INSTANTIATE_TEST_SUITE_P(
                                     xs.push_back(static_cast<std::int32_t>(std::int64_t{i} * 7919 % 20000));
                                 return Values(xs, randomWalk(20000, 100));
                             }},
+                    // Back and forth within each sliver.
+                    CutCase{"JitteredX",
+                            [] {
+                                std::vector<std::int32_t> xs;
+                                for (int i = 0; i < 20000; ++i)
+                                    xs.push_back(i / 16 * 1000 + i * 7 % 16);
+                                return Values(xs, randomWalk(20000, 100));
+                            }},
                     // Runs of 500 points on one x, across batches.
                     CutCase{"Comb",
                             [] {
