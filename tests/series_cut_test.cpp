@@ -171,6 +171,7 @@ INSTANTIATE_TEST_SUITE_P(
                     FileCase{"APointAfterTheCaptions", walkChart(5000, "\n", "7,8\nA,B,C,D,E,F,G,H\n"), false},
                     FileCase{"FieldsOnOneLine",
                              "T\nX\nY\n5,1,120,2,135,3,128,4,150,5,162,W1,W1,W2,W3,W4,\"W5, late\",W6,W7\n", false},
+                    FileCase{"NumbersForCaptions", "T\nX\nY\n3\n1,5\n2,7\n3,6\n1,2,3,4,5,6,7,8\n", true},
                     FileCase{"TwoPointsOnOneX", "T\nX\nY\n2\n5,1\n5,2\nA,B,C,D,E,F,G,H\n", true}),
     [](const auto& info) { return std::string(info.param.name); });
 
