@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <iterator>
 #include <limits>
 
 namespace {
@@ -42,7 +41,7 @@ std::size_t firstOf(const Value* values, std::size_t count, Value value)
 
 void SeriesCut::begin(Placed start)
 {
-    run_ = {start, start, start, start, start, start, start, start, start, start, true, true};
+    run_.begin(start);
     sliver_ = runtime::reduction::sliverAt(start.point.x);
     open_ = true;
 }
@@ -91,44 +90,19 @@ void SeriesCut::fold(const float* xs, const std::int32_t* ys, std::uint64_t at, 
         left = std::min(left, xs[k]);
         right = std::max(right, xs[k]);
     }
-    const auto placed = [&](std::size_t k) { return Placed{{xs[k], ys[k]}, at + k}; };
-    // An extreme's neighbours: before it the point just before, after it
-    // the next, or the extreme itself until a next one comes.
-    const auto extreme = [&](bool beaten, std::int32_t value, Placed& point, Placed& before, Placed& after,
-                             bool& awaiting) {
-        if (!beaten) {
-            if (awaiting)
-                after = placed(0);
-            awaiting = false;
-            return;
-        }
-        const std::size_t k = firstOf<Ints>(ys, count, value);
-        point = placed(k);
-        before = k > 0 ? placed(k - 1) : run_.last;
-        awaiting = k + 1 == count;
-        after = awaiting ? point : placed(k + 1);
-    };
-    extreme(high > run_.highest.point.y, high, run_.highest, run_.beforeHighest, run_.afterHighest,
-            run_.awaitingAfterHighest);
-    extreme(low < run_.lowest.point.y, low, run_.lowest, run_.beforeLowest, run_.afterLowest,
-            run_.awaitingAfterLowest);
-    if (left < run_.leftmost.point.x)
-        run_.leftmost = placed(firstOf<Lanes>(xs, count, left));
-    if (right > run_.rightmost.point.x)
-        run_.rightmost = placed(firstOf<Lanes>(xs, count, right));
-    run_.last = placed(count - 1);
+    // The highest value stands lowest on the canvas.
+    const std::size_t none = count;
+    const std::size_t highest = high > run_.lowest.point.y ? firstOf<Ints>(ys, count, high) : none;
+    const std::size_t lowest = low < run_.highest.point.y ? firstOf<Ints>(ys, count, low) : none;
+    const std::size_t leftmost = left < run_.leftmost.point.x ? firstOf<Lanes>(xs, count, left) : none;
+    const std::size_t rightmost = right > run_.rightmost.point.x ? firstOf<Lanes>(xs, count, right) : none;
+    run_.advance(count, [&](std::size_t i) { return Placed{{xs[i], ys[i]}, at + i}; }, highest, lowest, leftmost,
+                 rightmost);
 }
 
 void SeriesCut::close()
 {
-    Placed kept[] = {run_.first,   run_.last,          run_.leftmost,     run_.rightmost,
-                     run_.highest, run_.lowest,        run_.beforeHighest, run_.afterHighest,
-                     run_.beforeLowest, run_.afterLowest};
-    std::sort(std::begin(kept), std::end(kept), [](Placed a, Placed b) { return a.at < b.at; });
-    for (std::size_t k = 0; k < std::size(kept); ++k) {
-        if (k == 0 || kept[k].at != kept[k - 1].at)
-            kept_.push_back(kept[k].point);
-    }
+    run_.appendTo(kept_);
     open_ = false;
 }
 

@@ -25,11 +25,11 @@ struct CutPoint {
 };
 
 // The series cut as the drawing cuts a stroke, per sliver of x: each run of
-// consecutive points within one sliver to its first, last, leftmost and
-// rightmost point, the points of its highest and lowest y value, and the
-// points just before and after those two, in order. The first of equals
-// counts, and y is compared as read: every vertical scale keeps the order of
-// the values, so the cut is the same whichever scale follows.
+// consecutive points within one sliver to what runtime::reduction::RunKept
+// keeps of it. The first of equals counts, and y is compared as read, the
+// highest value standing lowest on the canvas, whose y runs down: every
+// vertical scale keeps the order of the values, so the cut is the same
+// whichever scale follows.
 class SeriesCut {
 public:
     // Only the scale's x fractions are used.
@@ -44,11 +44,6 @@ private:
         CutPoint point;
         std::uint64_t at;
     };
-    struct Run {
-        Placed first, last, leftmost, rightmost, highest, lowest;
-        Placed beforeHighest, afterHighest, beforeLowest, afterLowest;
-        bool awaitingAfterHighest, awaitingAfterLowest;
-    };
     void begin(Placed start);
     // Where the run of the batch's points from `from` on leaves the sliver.
     std::size_t inSliver(std::size_t from, std::size_t count) const;
@@ -60,7 +55,7 @@ private:
     chartdata::PlotScale scale_;
     bool open_ = false;
     runtime::reduction::Strip sliver_{};
-    Run run_{};
+    runtime::reduction::RunKept<Placed> run_{};
     std::vector<float> across_;  // the batch's x places
     std::vector<CutPoint> kept_;
 };

@@ -28,11 +28,6 @@ Strip sliverAt(float start)
     return {from, std::max(to, std::nextafter(start, INFINITY))};
 }
 
-void Run::begin(Placed start)
-{
-    *this = {start, start, start, start, start, start, start, start, start, start, true, true};
-}
-
 void Run::add(const Point* points, std::size_t count)
 {
     if (count == 0)
@@ -94,39 +89,7 @@ void Run::add(const Point* points, std::size_t count)
     left = firstOf(left, leftX, &Point::x);
     right = firstOf(right, rightX, &Point::x);
     const std::uint64_t at = last.at + 1;
-    const auto placed = [&](std::size_t i) { return Placed{points[i], at + i}; };
-    // An extreme's neighbours: before it the point drawn just before, after
-    // it the next, or the extreme itself until a next one comes.
-    const auto extreme = [&](std::size_t i, Placed& point, Placed& before, Placed& after, bool& awaiting) {
-        if (i == none) {
-            if (awaiting) {
-                after = placed(0);
-                awaiting = false;
-            }
-            return;
-        }
-        point = placed(i);
-        before = i > 0 ? placed(i - 1) : last;
-        awaiting = i + 1 == count;
-        after = awaiting ? point : placed(i + 1);
-    };
-    extreme(low, lowest, beforeLowest, afterLowest, awaitingAfterLowest);
-    extreme(high, highest, beforeHighest, afterHighest, awaitingAfterHighest);
-    if (left != none)
-        leftmost = placed(left);
-    if (right != none)
-        rightmost = placed(right);
-    last = placed(count - 1);
-}
-
-void Run::appendTo(std::vector<Point>& to) const
-{
-    Placed kept[] = {first, lowest, highest, leftmost, rightmost, last, beforeLowest, afterLowest, beforeHighest, afterHighest};
-    std::sort(std::begin(kept), std::end(kept), [](Placed a, Placed b) { return a.at < b.at; });
-    for (std::size_t k = 0; k < std::size(kept); ++k) {
-        if (k == 0 || kept[k].at != kept[k - 1].at)
-            to.push_back(kept[k].point);
-    }
+    advance(count, [&](std::size_t i) { return Placed{points[i], at + i}; }, low, high, left, right);
 }
 
 // Once a stroke has many more points than the device has pixel columns

@@ -1,8 +1,10 @@
 #pragma once
 
+#include <algorithm>
 #include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <iterator>
 #include <vector>
 
 class QTransform;
@@ -33,20 +35,67 @@ struct Placed {
     Point point;
     std::uint64_t at;
 };
-// A run of consecutive points within one strip of x (a sliver, or part
-// of a device column), cut as it grows to its first, lowest, highest,
-// leftmost, rightmost and last point and the points just before and
-// after the lowest and the highest.
-struct Run {
-    Placed first, lowest, highest, leftmost, rightmost, last;
-    Placed beforeLowest, afterLowest, beforeHighest, afterHighest;
+// What a run of consecutive points within one strip of x (a sliver, or
+// part of a device column) keeps as it grows: its first, lowest, highest,
+// leftmost, rightmost and last point and the points just before and after
+// the lowest and the highest, each placed in its stroke. For any kind of
+// point with its place.
+template <class PlacedPoint>
+struct RunKept {
+    PlacedPoint first, lowest, highest, leftmost, rightmost, last;
+    PlacedPoint beforeLowest, afterLowest, beforeHighest, afterHighest;
     bool awaitingAfterLowest, awaitingAfterHighest;
 
-    void begin(Placed start);
+    void begin(PlacedPoint start) { *this = {start, start, start, start, start, start, start, start, start, start, true, true}; }
+
+    // After `count` (at least one) more points, the kth placed by
+    // `placed(k)`: the new lowest, highest, leftmost and rightmost among
+    // them at the indices given, or at `count` where one stays as it was.
+    template <class PlaceOf>
+    void advance(std::size_t count, PlaceOf placed, std::size_t low, std::size_t high, std::size_t left, std::size_t right)
+    {
+        // An extreme's neighbours: before it the point drawn just before,
+        // after it the next, or the extreme itself until a next one comes.
+        const auto extreme = [&](std::size_t i, PlacedPoint& point, PlacedPoint& before, PlacedPoint& after,
+                                 bool& awaiting) {
+            if (i == count) {
+                if (awaiting)
+                    after = placed(0);
+                awaiting = false;
+                return;
+            }
+            point = placed(i);
+            before = i > 0 ? placed(i - 1) : last;
+            awaiting = i + 1 == count;
+            after = awaiting ? point : placed(i + 1);
+        };
+        extreme(low, lowest, beforeLowest, afterLowest, awaitingAfterLowest);
+        extreme(high, highest, beforeHighest, afterHighest, awaitingAfterHighest);
+        if (left != count)
+            leftmost = placed(left);
+        if (right != count)
+            rightmost = placed(right);
+        last = placed(count - 1);
+    }
+
+    // The run's points, each once, in their order.
+    template <class Point>
+    void appendTo(std::vector<Point>& to) const
+    {
+        PlacedPoint kept[] = {first,        lowest,      highest,       leftmost,      rightmost,
+                              last,         beforeLowest, afterLowest, beforeHighest, afterHighest};
+        std::sort(std::begin(kept), std::end(kept), [](const PlacedPoint& a, const PlacedPoint& b) { return a.at < b.at; });
+        for (std::size_t k = 0; k < std::size(kept); ++k) {
+            if (k == 0 || kept[k].at != kept[k - 1].at)
+                to.push_back(kept[k].point);
+        }
+    }
+};
+
+// A run of points as a stroke has them, in twips.
+struct Run : RunKept<Placed> {
     // Adds the `count` points that follow the last, as if one by one.
     void add(const Point* points, std::size_t count);
-    // The run's points, each once, in their order.
-    void appendTo(std::vector<Point>& to) const;
 };
 
 // A stroke's points cut per half device column of a paint through `toDevice`.
