@@ -11,10 +11,10 @@ namespace chartdata {
 inline constexpr std::size_t lastPointTailBytes = 4096;
 
 // The x value of the last point, as the end of a chart file suggests it
-// before the file is read: the last line from which exactly ten fields run
-// to the end (the point's x and y, then the eight captions) and whose first
-// two are plain integers. A guess, for drawing while reading: nothing is
-// taken from it unless the reading finds the same value.
+// before the file is read: the last line from which a point and the eight
+// captions read to the end, but for blanks and line ends. A guess, for
+// drawing while reading: nothing is taken from it unless the reading finds
+// the same value.
 std::optional<std::int32_t> lastXOfTail(std::string_view tail);
 
 }  // namespace chartdata
