@@ -96,7 +96,12 @@ Control& Form::light(std::string_view name) const
 {
     if (auto* control = dynamic_cast<Control*>(findLightControl(name)))
         return *control;
-    for (auto* box : findChildren<PictureBox*>()) {
+    // Looked up as widgets: qobject_cast, which findChildren uses, needs a
+    // Q_OBJECT that the picture box does not have.
+    for (auto* widget : findChildren<QWidget*>()) {
+        auto* box = dynamic_cast<PictureBox*>(widget);
+        if (!box)
+            continue;
         if (auto* control = dynamic_cast<Control*>(box->findLightControl(name)))
             return *control;
     }
@@ -106,7 +111,7 @@ Control& Form::light(std::string_view name) const
 template <class Widget>
 Widget& Form::child(std::string_view name) const
 {
-    if (auto* widget = findChild<Widget*>(qtString(name)))
+    if (auto* widget = dynamic_cast<Widget*>(findChild<QWidget*>(qtString(name))))
         return *widget;
     noSuchControl(name);
 }

@@ -24,7 +24,7 @@ test=(
   # python as a screen reader reads it
   dbus at-spi2-core python3-pyatspi gir1.2-atspi-2.0
   # the fuzzer: clang with libFuzzer and the sanitizer runtimes
-  clang libclang-rt-14-dev
+  clang libclang-rt-dev
 )
 package=(
   build-essential dpkg-dev debhelper lintian

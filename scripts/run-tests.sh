@@ -11,12 +11,12 @@ jobs=$(nproc)
 scripts/install-packages.sh test
 
 echo "== The test suite"
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCHARTVIEWER_TESTS=ON
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCHARTVIEWER_TESTS=ON -DCHARTVIEWER_WERROR=ON
 cmake --build build -j "$jobs"
 (cd build && ctest --output-on-failure -j "$jobs" --timeout 600 -LE package)
 
 echo "== The test suite under AddressSanitizer and UndefinedBehaviorSanitizer"
-cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=Debug -DCHARTVIEWER_SANITIZE=ON -DCHARTVIEWER_TESTS=ON
+cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=Debug -DCHARTVIEWER_SANITIZE=ON -DCHARTVIEWER_TESTS=ON -DCHARTVIEWER_WERROR=ON
 cmake --build build-sanitize -j "$jobs"
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=0
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
@@ -29,6 +29,6 @@ export LSAN_OPTIONS=suppressions=$suppressions
 
 echo "== The chart reader under libFuzzer"
 cmake -S . -B build-fuzz -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
-  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCHARTVIEWER_FUZZ=ON
+  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCHARTVIEWER_FUZZ=ON -DCHARTVIEWER_WERROR=ON
 cmake --build build-fuzz -j "$jobs"
 (cd build-fuzz && ctest --output-on-failure --timeout 900)

@@ -2,6 +2,7 @@
 # The real program as a native Wayland client of a headless Weston, given a
 # chart by its path: the compositor maps a window titled "Chart Viewer"
 # whose app id is the desktop entry's name (the protocol log shows all three).
+# libwayland writes an object as wl_surface@12 before 1.23 and wl_surface#12 since.
 # The headless backend has no input devices, so nothing can close the window
 # as a user would: once it is shown the program must still be running, and
 # then ends by SIGTERM.
@@ -42,10 +43,10 @@ wait_for "$weston" test -S "$XDG_RUNTIME_DIR/$WAYLAND_DISPLAY" || fail "Weston d
 cd "$work"
 QT_QPA_PLATFORM=wayland WAYLAND_DEBUG=1 "$program" "$chart" 2>"$work/protocol.log" &
 viewer=$!
-wait_for "$viewer" grep -q 'wl_surface@[0-9]*\.enter(wl_output@' "$work/protocol.log" ||
+wait_for "$viewer" grep -q 'wl_surface[@#][0-9]*\.enter(wl_output[@#]' "$work/protocol.log" ||
   fail "No window was mapped"
-grep -q 'xdg_toplevel@[0-9]*\.set_title("Chart Viewer")$' "$work/protocol.log" || fail "Wrong title"
-grep -q "xdg_toplevel@[0-9]*\.set_app_id(\"$id\")\$" "$work/protocol.log" || fail "Wrong app id"
+grep -q 'xdg_toplevel[@#][0-9]*\.set_title("Chart Viewer")$' "$work/protocol.log" || fail "Wrong title"
+grep -q "xdg_toplevel[@#][0-9]*\.set_app_id(\"$id\")\$" "$work/protocol.log" || fail "Wrong app id"
 
 kill -0 "$viewer" 2>/dev/null || fail "The program ended with its window shown"
 kill -TERM "$viewer"

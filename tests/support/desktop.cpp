@@ -28,7 +28,8 @@ Viewer::Viewer(const QString& folder, const QStringList& environment, const QStr
     process_.setProcessEnvironment(env);
     process_.setWorkingDirectory(folder);
     // A file, not a pipe: the pipe would be read only in an event loop.
-    errors_.open();
+    if (!errors_.open())
+        throw std::runtime_error("no file for the viewer's standard error");
     process_.setStandardErrorFile(errors_.fileName());
     if (inChild)
         process_.setChildProcessModifier(inChild);
