@@ -1,13 +1,13 @@
-#include "frm_chart.h"
+#include "app/frm_chart.h"
 
-#include "frm_chart_description.h"
+#include "app/frm_chart_description.h"
 
-#include "chart_series.h"
-#include "runtime/error_report.h"
-#include "runtime/picture.h"
-#include "runtime/printing.h"
-#include "runtime/program.h"
-#include "runtime/sequential_file.h"
+#include "chartview/chart_series.h"
+#include "runtime/forms/error_report.h"
+#include "runtime/forms/picture.h"
+#include "runtime/printing/printing.h"
+#include "runtime/forms/program.h"
+#include "runtime/text/sequential_file.h"
 
 namespace {
 

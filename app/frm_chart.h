@@ -1,9 +1,9 @@
 #pragma once
 
-#include "chart_labels.h"
-#include "prnt_frm.h"
+#include "chartview/chart_labels.h"
+#include "page/prnt_frm.h"
 
-#include "runtime/form.h"
+#include "runtime/forms/form.h"
 
 #include <memory>
 #include <string>

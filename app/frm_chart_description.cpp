@@ -1,7 +1,7 @@
-#include "frm_chart_description.h"
+#include "app/frm_chart_description.h"
 
-#include "icons/chart_viewer_16.xpm"
-#include "icons/chart_viewer_32.xpm"
+#include "app/icons/chart_viewer_16.xpm"
+#include "app/icons/chart_viewer_32.xpm"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "runtime/form_description.h"
+#include "runtime/forms/form_description.h"
 
 // The chart window as data.
 extern const runtime::FormDescription frmChartDescription;

@@ -1,8 +1,8 @@
-#include "command_line.h"
-#include "frm_chart.h"
+#include "app/command_line.h"
+#include "app/frm_chart.h"
 
-#include "runtime/run_forms.h"
-#include "runtime/start_up.h"
+#include "runtime/forms/run_forms.h"
+#include "runtime/forms/start_up.h"
 
 #include <QCoreApplication>
 

@@ -1,4 +1,4 @@
-#include "chart_generator.h"
+#include "bench/chart_generator.h"
 
 #include <algorithm>
 #include <charconv>

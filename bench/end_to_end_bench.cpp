@@ -3,11 +3,11 @@
 //   end_to_end_bench [n ...]            one fresh child process per size, then a table
 //   end_to_end_bench --here [--window]  measures ./chart.dat, prints key=value pairs
 // Peak memory only grows within a process, hence one child per size.
-#include "chart_generator.h"
-#include "frm_chart.h"
-#include "prnt_frm.h"
+#include "bench/chart_generator.h"
+#include "app/frm_chart.h"
+#include "page/prnt_frm.h"
 
-#include "runtime/twips.h"
+#include "runtime/drawing/twips.h"
 
 #include <QApplication>
 #include <QWidget>

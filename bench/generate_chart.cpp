@@ -1,5 +1,5 @@
 // generate_chart <n> <output-file>: a chart file of n random-walk points.
-#include "chart_generator.h"
+#include "bench/chart_generator.h"
 
 #include <charconv>
 #include <cstdio>

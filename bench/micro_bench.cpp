@@ -1,13 +1,13 @@
 // The load's parts one by one, on generated random-walk files: reading,
 // the y range, the plot fractions, and the series drawn as in the chart box.
-#include "chart_generator.h"
+#include "bench/chart_generator.h"
 
 #include "chartdata/axis_scale.h"
 #include "chartdata/chart_file.h"
 #include "chartdata/plot_fractions.h"
-#include "runtime/drawing.h"
-#include "runtime/sequential_file.h"
-#include "runtime/twips.h"
+#include "runtime/drawing/drawing.h"
+#include "runtime/text/sequential_file.h"
+#include "runtime/drawing/twips.h"
 
 #include <QGuiApplication>
 #include <QImage>

@@ -2,10 +2,10 @@
 //   print_bench [n ...]     default sizes: 100000 1000000 10000000
 // For each size: the click (the page's load and the job handed to CUPS), the
 // time until the spooler's backend has the whole document, and its size.
-#include "chart_generator.h"
-#include "frm_chart.h"
-#include "spooler.h"
-#include "work_folder.h"
+#include "bench/chart_generator.h"
+#include "app/frm_chart.h"
+#include "tests/support/spooler.h"
+#include "tests/support/work_folder.h"
 
 #include <QApplication>
 #include <QImage>

@@ -1,6 +1,6 @@
-#include "axis_scale.h"
+#include "chartdata/axis_scale.h"
 
-#include "runtime/number_format.h"
+#include "runtime/text/number_format.h"
 
 namespace chartdata {
 namespace {

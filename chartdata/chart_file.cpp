@@ -1,8 +1,8 @@
-#include "chart_file.h"
+#include "chartdata/chart_file.h"
 
-#include "runtime/large_arrays.h"
-#include "runtime/runtime_error.h"
-#include "runtime/sequential_file.h"
+#include "runtime/text/large_arrays.h"
+#include "runtime/error/runtime_error.h"
+#include "runtime/text/sequential_file.h"
 
 #include <algorithm>
 

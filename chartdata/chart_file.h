@@ -1,6 +1,6 @@
 #pragma once
 
-#include "chart_data.h"
+#include "chartdata/chart_data.h"
 
 #include <cstddef>
 #include <cstdint>

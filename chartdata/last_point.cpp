@@ -1,9 +1,9 @@
-#include "last_point.h"
+#include "chartdata/last_point.h"
 
-#include "chart_file.h"
+#include "chartdata/chart_file.h"
 
-#include "runtime/runtime_error.h"
-#include "runtime/sequential_file.h"
+#include "runtime/error/runtime_error.h"
+#include "runtime/text/sequential_file.h"
 
 #include <string>
 

@@ -1,6 +1,6 @@
-#include "plot_fractions.h"
+#include "chartdata/plot_fractions.h"
 
-#include "runtime/runtime_error.h"
+#include "runtime/error/runtime_error.h"
 
 namespace chartdata {
 

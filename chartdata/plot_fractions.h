@@ -1,7 +1,7 @@
 #pragma once
 
-#include "axis_scale.h"
-#include "chart_data.h"
+#include "chartdata/axis_scale.h"
+#include "chartdata/chart_data.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,7 +1,7 @@
-#include "series_points.h"
+#include "chartdata/series_points.h"
 
-#include "runtime/runtime_error.h"
-#include "runtime/sequential_file.h"
+#include "runtime/error/runtime_error.h"
+#include "runtime/text/sequential_file.h"
 
 #include <algorithm>
 

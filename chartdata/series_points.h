@@ -1,12 +1,12 @@
 #pragma once
 
-#include "axis_scale.h"
-#include "chart_data.h"
-#include "chart_file.h"
-#include "plot_fractions.h"
+#include "chartdata/axis_scale.h"
+#include "chartdata/chart_data.h"
+#include "chartdata/chart_file.h"
+#include "chartdata/plot_fractions.h"
 
-#include "runtime/regular_file.h"
-#include "runtime/sequential_file.h"
+#include "runtime/text/regular_file.h"
+#include "runtime/text/sequential_file.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -11,10 +11,10 @@
 #include "chartdata/last_point.h"
 #include "chartdata/plot_fractions.h"
 #include "chartdata/series_points.h"
-#include "runtime/plain_field.h"
-#include "runtime/plain_scan.h"
-#include "runtime/runtime_error.h"
-#include "runtime/sequential_file.h"
+#include "runtime/text/plain_field.h"
+#include "runtime/text/plain_scan.h"
+#include "runtime/error/runtime_error.h"
+#include "runtime/text/sequential_file.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,9 +1,9 @@
-#include "prnt_frm.h"
+#include "page/prnt_frm.h"
 
-#include "prnt_frm_description.h"
+#include "page/prnt_frm_description.h"
 
-#include "chart_series.h"
-#include "runtime/sequential_file.h"
+#include "chartview/chart_series.h"
+#include "runtime/text/sequential_file.h"
 
 prntFrm::prntFrm(std::string chartFile)
     : runtime::Form(prntFrmDescription),

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "chart_labels.h"
+#include "chartview/chart_labels.h"
 
-#include "runtime/form.h"
+#include "runtime/forms/form.h"
 
 #include <string>
 

@@ -1,4 +1,4 @@
-#include "prnt_frm_description.h"
+#include "page/prnt_frm_description.h"
 
 namespace {
 

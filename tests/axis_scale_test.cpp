@@ -2,8 +2,8 @@
 // the number formatting they stand on.
 #include "chartdata/axis_scale.h"
 #include "chartdata/plot_fractions.h"
-#include "runtime/number_format.h"
-#include "runtime/runtime_error.h"
+#include "runtime/text/number_format.h"
+#include "runtime/error/runtime_error.h"
 
 #include <gtest/gtest.h>
 

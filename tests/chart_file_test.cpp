@@ -2,9 +2,9 @@
 // for text and numbers, and every failure with the message the user sees.
 #include "chartdata/chart_file.h"
 #include "chartdata/series_points.h"
-#include "runtime/runtime_error.h"
-#include "runtime/sequential_file.h"
-#include "work_folder.h"
+#include "runtime/error/runtime_error.h"
+#include "runtime/text/sequential_file.h"
+#include "tests/support/work_folder.h"
 
 #include <gtest/gtest.h>
 

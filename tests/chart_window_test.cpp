@@ -1,7 +1,7 @@
 // The chart window built in-process and rendered with grab(): layout, the
 // captions that the load puts on the labels, and the plot in the chart box.
-#include "frm_chart.h"
-#include "work_folder.h"
+#include "app/frm_chart.h"
+#include "tests/support/work_folder.h"
 
 #include <QApplication>
 #include <QFontInfo>

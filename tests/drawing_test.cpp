@@ -2,8 +2,8 @@
 // column. Against every segment painted as it is, the pictures must agree but
 // for the 3-pixel pen's fringe: no pixel differs that is not next to the
 // series in both, and at most one in a thousand of the series' pixels does.
-#include "plain_reduction.h"
-#include "runtime/drawing.h"
+#include "tests/support/plain_reduction.h"
+#include "runtime/drawing/drawing.h"
 
 #include <QImage>
 #include <QPainter>

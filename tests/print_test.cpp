@@ -1,12 +1,12 @@
 // Print from the chart window in-process: each test has its own cupsd whose raw
 // queue captures the PDF that Qt hands over, read back with poppler's Qt library.
-#include "frm_chart.h"
-#include "open_hook.h"
-#include "special_files.h"
-#include "spooler.h"
-#include "work_folder.h"
+#include "app/frm_chart.h"
+#include "tests/support/open_hook.h"
+#include "tests/support/special_files.h"
+#include "tests/support/spooler.h"
+#include "tests/support/work_folder.h"
 
-#include "runtime/runtime_error.h"
+#include "runtime/error/runtime_error.h"
 
 #include <QApplication>
 #include <QBuffer>

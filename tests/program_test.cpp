@@ -1,10 +1,10 @@
 // The real executable, as a user starts it: what only the whole program shows,
 // its exit status, its report on standard error and in a message box, its
 // memory, and its window on a real display server printing to a real spooler.
-#include "desktop.h"
-#include "special_files.h"
-#include "spooler.h"
-#include "work_folder.h"
+#include "tests/support/desktop.h"
+#include "tests/support/special_files.h"
+#include "tests/support/spooler.h"
+#include "tests/support/work_folder.h"
 
 #include <QFile>
 #include <QImage>

@@ -1,12 +1,12 @@
 // The series cut for drawing, on values as read: against the plain
 // reduction, and the same whether the points are kept, read twice, or cut
 // while they are first read.
-#include "chart_series.h"
-#include "plain_reduction.h"
-#include "work_folder.h"
+#include "chartview/chart_series.h"
+#include "tests/support/plain_reduction.h"
+#include "tests/support/work_folder.h"
 
 #include "chartdata/chart_file.h"
-#include "runtime/sequential_file.h"
+#include "runtime/text/sequential_file.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,10 @@
 // Both forms in-process: what a screen reader is told of the chart, and
 // where labels overlap, every caption stays whole. (The window's children as
 // a screen reader reads them are checked over the bus, in screen_reader_test.py.)
-#include "frm_chart.h"
-#include "frm_chart_description.h"
-#include "prnt_frm_description.h"
-#include "work_folder.h"
+#include "app/frm_chart.h"
+#include "app/frm_chart_description.h"
+#include "page/prnt_frm_description.h"
+#include "tests/support/work_folder.h"
 
 #include <QAccessible>
 #include <QPainter>

@@ -1,7 +1,7 @@
 #pragma once
 // The real executable on the display server the test runs under
 // (tests/with-xvfb.sh gives each test a private Xvfb).
-#include "work_folder.h"
+#include "tests/support/work_folder.h"
 
 #include <QProcess>
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "open_hook.h"
+#include "tests/support/open_hook.h"
 
 #include <dlfcn.h>
 #include <fcntl.h>

@@ -1,4 +1,4 @@
-#include "spooler.h"
+#include "tests/support/spooler.h"
 
 #include <QCollator>
 #include <QDir>

@@ -1,0 +1,66 @@
+#include "chartview/chart_series.h"
+
+#include "chartdata/last_point.h"
+#include "runtime/forms/canvas.h"
+#include "runtime/text/sequential_file.h"
+
+#include <algorithm>
+#include <utility>
+#include <vector>
+
+chartdata::SeriesPoints readSeriesCutting(runtime::SequentialFile& file, chartdata::ChartData& data, PlotPlacement area,
+                                          std::optional<std::vector<CutPoint>>& cut, std::size_t twiceFrom)
+{
+    cut.reset();
+    const std::optional<std::int32_t> lastX =
+        file.size() >= twiceFrom ? chartdata::lastXOfTail(file.tail(chartdata::lastPointTailBytes)) : std::nullopt;
+    if (!lastX)
+        return chartdata::readSeries(file, data, twiceFrom);
+    std::optional<SeriesCut> cutting;
+    const auto alongside = [&](std::size_t first, auto xs, auto ys) {
+        // The scale needs only the count and the first and last x; a span
+        // of zero, which fails the scale, is left to the second reading.
+        const auto count = static_cast<std::size_t>(data.pointCount);
+        if (first == 0 && !xs.empty() && (count < 3 || xs.front() != *lastX))
+            cutting.emplace(area, chartdata::plotScale(count, xs.front(), *lastX, {0, 1}, data.source, 0));
+        if (cutting)
+            cutting->add(first, xs, ys);
+    };
+    chartdata::SeriesPoints points = chartdata::readSeries(file, data, twiceFrom, alongside);
+    if (cutting && points.summary().lastX == *lastX)
+        cut = std::move(*cutting).kept();
+    return points;
+}
+
+std::vector<CutPoint> seriesCut(ChartSeries& series, PlotPlacement area)
+{
+    if (series.cut)
+        return std::exchange(series.cut, std::nullopt).value();
+    SeriesCut cut(area, series.scale);
+    series.points.forEach({chartdata::pointsAtATime,
+                           [&](std::size_t first, auto xs, auto ys) { cut.add(first, xs, ys); }});
+    return std::move(cut).kept();
+}
+
+void drawSeries(runtime::Canvas& canvas, PlotPlacement area, ChartSeries& series)
+{
+    const QRgb colour = runtime::rgb(200, 10, 10).resolve(canvas.palette()).rgb();
+    constexpr int width = 3;
+    const std::vector<CutPoint> kept = seriesCut(series, area);
+    runtime::Drawing lines;
+    // A batch at a time, each beginning with the last point of the one
+    // before, so that the lines run on from it.
+    constexpr std::size_t atATime = chartdata::pointsAtATime;
+    std::vector<runtime::reduction::Point> batch;
+    batch.reserve(atATime + 1);
+    for (std::size_t from = 0; from < kept.size(); from += atATime) {
+        if (!batch.empty())
+            batch.erase(batch.begin(), batch.end() - 1);
+        for (std::size_t k = from; k < std::min(kept.size(), from + atATime); ++k)
+            batch.push_back({kept[k].x, static_cast<float>(area.top + (area.height - area.height * series.scale.y(kept[k].y)))});
+        lines.polyline(batch, colour, width);
+    }
+    canvas.setDrawWidth(width);
+    canvas.addDrawing(std::move(lines));
+    canvas.setDrawWidth(1);
+}

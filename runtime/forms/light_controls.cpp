@@ -1,0 +1,168 @@
+#include "runtime/forms/light_controls.h"
+
+#include "runtime/drawing/twips.h"
+
+#include <QFontMetrics>
+#include <QPainter>
+#include <QPalette>
+#include <QTextBoundaryFinder>
+#include <QWidget>
+
+#include <algorithm>
+#include <cmath>
+
+namespace runtime {
+namespace {
+
+Qt::Alignment qtAlignment(Align alignment)
+{
+    switch (alignment) {
+    case Align::Left: return Qt::AlignLeft | Qt::AlignTop;
+    case Align::Right: return Qt::AlignRight | Qt::AlignTop;
+    case Align::Centre: return Qt::AlignHCenter | Qt::AlignTop;
+    }
+    return Qt::AlignLeft | Qt::AlignTop;
+}
+
+// Laying out text costs with its length, and a caption may be 64 KiB of
+// combining marks on one letter. A box shows no more lines than its height
+// holds (and one cut off), and on a line no more characters (graphemes) than
+// its width has pixels; of the marks stacked on one character no more than
+// its line's height in pixels can be told apart.
+QString showablePart(const QString& text, QSize box, const QFont& font)
+{
+    const QFontMetrics metrics(font);
+    const qsizetype lines = box.height() / std::max(metrics.lineSpacing(), 1) + 1;
+    qsizetype characters = lines * std::max(box.width(), 1);
+    const qsizetype marks = std::max(metrics.lineSpacing(), 1);
+    QTextBoundaryFinder graphemes(QTextBoundaryFinder::Grapheme, text);
+    QString part;
+    for (qsizetype start = 0, end; characters-- > 0 && (end = graphemes.toNextBoundary()) > 0; start = end)
+        part += QStringView(text).mid(start, std::min(end - start, marks));
+    return part;
+}
+
+}  // namespace
+
+QString qtString(std::string_view utf8)
+{
+    return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
+}
+
+QRect pixelRect(const ControlDescription& d)
+{
+    return {twipsToPixels(d.left), twipsToPixels(d.top), twipsToPixels(d.width), twipsToPixels(d.height)};
+}
+
+QFont fontFor(const FontSpec& setting)
+{
+    QFont font(setting.face == Face::Serif ? QStringLiteral("Liberation Serif") : QStringLiteral("Liberation Sans"));
+    font.setStyleHint(setting.face == Face::Serif ? QFont::Serif : QFont::SansSerif);
+    font.setPixelSize(static_cast<int>(std::lround(pointsToPixels(setting.points))));
+    font.setBold(setting.bold);
+    return font;
+}
+
+LightControl::LightControl(QWidget& container, const ControlDescription& description)
+    : container_(container), name_(description.name), tabIndex_(description.tabIndex)
+{
+}
+
+void LightControl::repaint() const { container_.update(); }
+
+Label::Label(QWidget& container, const ControlDescription& description)
+    : LightControl(container, description),
+      geometry_(pixelRect(description)),
+      caption_(qtString(description.caption)),
+      alignment_(description.alignment),
+      font_(fontFor(description.font)),
+      transparent_(description.other.transparent),
+      backColour_(description.other.backColour.value_or(Colour::system(SystemColour::ButtonFace))),
+      laidOut_(showablePart(caption_, geometry_.size(), font_))
+{
+}
+
+void Label::setCaption(std::string_view utf8)
+{
+    caption_ = qtString(utf8);
+    laidOut_ = showablePart(caption_, geometry_.size(), font_);
+    repaint();
+}
+
+// "&" shows the next character underlined, so "&&" shows one "&"; a "&" at
+// the end shows nothing.
+QString Label::shownCaption() const
+{
+    QString shown;
+    shown.reserve(caption_.size());
+    for (qsizetype i = 0; i < caption_.size(); ++i) {
+        if (caption_[i] == u'&' && ++i == caption_.size())
+            break;
+        shown += caption_[i];
+    }
+    return shown;
+}
+
+void Label::paint(QPainter& painter, const QPalette& palette) const
+{
+    painter.save();
+    painter.setClipRect(geometry_, Qt::IntersectClip);
+    if (!transparent_)
+        painter.fillRect(geometry_, backColour_.resolve(palette));
+    painter.setFont(font_);
+    painter.setPen(Colour::system(SystemColour::ButtonText).resolve(palette));
+    painter.drawText(geometry_, static_cast<int>(qtAlignment(alignment_)) | Qt::TextWordWrap | Qt::TextShowMnemonic,
+                     laidOut_);
+    painter.restore();
+}
+
+void setCaptions(std::initializer_list<Label*> labels, std::span<const std::string> captions)
+{
+    auto caption = captions.begin();
+    for (Label* label : labels) {
+        if (caption == captions.end())
+            break;
+        label->setCaption(*caption++);
+    }
+}
+
+LineControl::LineControl(QWidget& container, const ControlDescription& description)
+    : LightControl(container, description),
+      x1_(description.left),
+      y1_(description.top),
+      x2_(description.width),
+      y2_(description.height)
+{
+}
+
+void LineControl::paint(QPainter& painter, const QPalette& palette) const
+{
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    QPen pen(Colour::system(SystemColour::WindowText).resolve(palette), 1);
+    pen.setCapStyle(Qt::FlatCap);
+    painter.setPen(pen);
+    painter.drawLine(QPointF(twipsToPixels(double(x1_)), twipsToPixels(double(y1_))),
+                     QPointF(twipsToPixels(double(x2_)), twipsToPixels(double(y2_))));
+    painter.restore();
+}
+
+ImageControl::ImageControl(QWidget& container, const ControlDescription& description)
+    : LightControl(container, description), geometry_(pixelRect(description))
+{
+}
+
+void ImageControl::setPicture(const QImage& picture)
+{
+    picture_ = picture;
+    geometry_.setSize(picture.size());
+    repaint();
+}
+
+void ImageControl::paint(QPainter& painter, const QPalette&) const
+{
+    if (!picture_.isNull())
+        painter.drawImage(QRectF(geometry_.topLeft(), QSizeF(picture_.size())), picture_);
+}
+
+}  // namespace runtime

@@ -1,0 +1,33 @@
+#include "runtime/forms/run_forms.h"
+
+#include "runtime/forms/error_report.h"
+#include "runtime/forms/start_up.h"
+
+#include <QApplication>
+
+#include <optional>
+
+namespace runtime {
+
+int runForms(int argc, char** argv, const Project& project)
+{
+    std::optional<WindowSystemCheck> check(std::in_place, std::string(project.title));
+    QApplication application(argc, argv);
+    check.reset();
+    QApplication::setApplicationDisplayName(qtString(project.title));
+    QApplication::setDesktopFileName(qtString(project.desktopFileName));
+    std::unique_ptr<Form> startup;
+    try {
+        startup = project.forms.at(0)();
+        startup->load();
+    } catch (const std::exception& error) {
+        endWithErrorReport(error);
+    }
+    // The window's outer corner at the screen's origin.
+    startup->move(0, 0);
+    startup->show();
+    startup->focusFirstControl();
+    return application.exec();
+}
+
+}  // namespace runtime

@@ -1,0 +1,28 @@
+#pragma once
+
+#include "runtime/forms/form.h"
+
+#include <functional>
+#include <memory>
+#include <string_view>
+#include <vector>
+
+namespace runtime {
+
+// The project: its title (for error reports), the name of its desktop entry
+// without ".desktop" (the desktop finds its name and icon by it; on Wayland it
+// is the app id) and its windows in order. The first window is the start-up
+// object.
+struct Project {
+    std::string_view title;
+    std::string_view desktopFileName;
+    std::vector<std::function<std::unique_ptr<Form>()>> forms;
+};
+
+// Creates the start-up window hidden, runs its Form_Load, shows it with the
+// focus on its first control and runs the event loop until the last window
+// closes. An error escaping the load ends the process with the error report
+// and status 1; the window is never shown.
+int runForms(int argc, char** argv, const Project& project);
+
+}  // namespace runtime
