@@ -15,7 +15,7 @@ int main(int argc, char** argv)
     const runtime::Project project{
         .title = "Chart Viewer",
         .desktopFileName = CHARTVIEWER_APP_ID,
-        .forms = {[file] { return std::make_unique<frmChart>(file); }, [file] { return std::make_unique<prntFrm>(file); }},
+        .startUp = [file] { return std::make_unique<frmChart>(file); },
     };
     // The X11 class of the windows, which the desktop entry names, whatever
     // the program file is called.

@@ -1,15 +1,15 @@
-// The load's parts one by one, on generated random-walk files: reading,
-// the y range, the plot fractions, and the series drawn as in the chart box.
+// The load's parts one by one, on generated random-walk files: the reading
+// as the forms run it, and the series cut, drawn and painted as in the
+// chart box.
 #include "bench/chart_generator.h"
 
-#include "chartdata/axis_scale.h"
-#include "chartdata/chart_file.h"
-#include "chartdata/plot_fractions.h"
-#include "runtime/drawing/drawing.h"
-#include "runtime/text/sequential_file.h"
+#include "chartdata/series_points.h"
+#include "chartview/chart_series.h"
 #include "runtime/drawing/twips.h"
+#include "runtime/forms/canvas.h"
+#include "runtime/text/sequential_file.h"
 
-#include <QGuiApplication>
+#include <QApplication>
 #include <QImage>
 #include <QPainter>
 
@@ -17,6 +17,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <limits>
 #include <map>
 #include <stdexcept>
 #include <string>
@@ -71,127 +72,90 @@ std::string fileFor(std::int64_t n)
     return it->second;
 }
 
-// QPainter wants an application object; made once, on the offscreen
+// A canvas wants an application object; made once, on the offscreen
 // platform, and left to the process's end.
-void ensureGuiApplication()
+void ensureApplication()
 {
     static int argc = 1;
     static char name[] = "micro_bench";
     static char* argv[] = {name, nullptr};
-    if (QGuiApplication::instance())
+    if (QApplication::instance())
         return;
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     // Spares Qt's warning about a missing runtime folder.
     setenv("XDG_RUNTIME_DIR", workspace().folder().c_str(), 0);
-    new QGuiApplication(argc, argv);
+    new QApplication(argc, argv);
 }
 
-const chartdata::ChartData& dataFor(std::int64_t n)
-{
-    static std::map<std::int64_t, chartdata::ChartData> cache;
-    auto it = cache.find(n);
-    if (it == cache.end()) {
-        runtime::SequentialFile file(fileFor(n));
-        it = cache.emplace(n, chartdata::readChartData(file)).first;
-    }
-    return it->second;
-}
+// The chart box's plot area, in twips.
+constexpr PlotPlacement area{0, 0, boxWidth * runtime::twipsPerPixel, boxHeight * runtime::twipsPerPixel};
 
-// The series as the chart window's load draws it: one line per segment, in twips.
-runtime::Drawing seriesDrawing(const chartdata::PlotFractions& f)
+// The series as the forms read it, scaled; its points kept.
+ChartSeries readSeries(const std::string& name, const runtime::ReadingOptions& options = {})
 {
-    const double w = boxWidth * runtime::twipsPerPixel;
-    const double h = boxHeight * runtime::twipsPerPixel;
-    runtime::Drawing drawing;
-    for (std::size_t i = 0; i + 1 < f.size(); ++i)
-        drawing.line(QPointF(float(w * f.x(i)), float(h - h * f.y(i))),
-                     QPointF(float(w * f.x(i + 1)), float(h - h * f.y(i + 1))), qRgb(200, 10, 10), 3);
-    return drawing;
-}
-
-chartdata::PlotFractions fractionsFor(std::int64_t n)
-{
-    const auto& data = dataFor(n);
-    return chartdata::plotFractions(data, chartdata::axisRange(chartdata::findYRange(data.yValues)));
+    runtime::SequentialFile file(name, options);
+    chartdata::ChartData data;
+    ChartSeries series{chartdata::readChart(file, data, {}, std::numeric_limits<std::size_t>::max()), {}, {}};
+    series.scale = chartdata::seriesScale(series.points, data);
+    return series;
 }
 
 // As the program reads: the far half of the points scanned on a second core.
-void ReadChartData(benchmark::State& state)
+void ReadChart(benchmark::State& state)
 {
     const std::string name = fileFor(state.range(0));
     const auto bytes = static_cast<std::int64_t>(fs::file_size(name));
-    for (auto _ : state) {
-        runtime::SequentialFile file(name);
-        benchmark::DoNotOptimize(chartdata::readChartData(file));
-    }
+    for (auto _ : state)
+        benchmark::DoNotOptimize(readSeries(name));
     state.SetBytesProcessed(state.iterations() * bytes);
     state.SetItemsProcessed(state.iterations() * state.range(0));
 }
-BENCHMARK(ReadChartData)->Arg(100'000)->Arg(1'000'000)->Arg(10'000'000)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(ReadChart)->Arg(100'000)->Arg(1'000'000)->Arg(10'000'000)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // On one core: every byte read in order.
-void ReadChartDataInOrder(benchmark::State& state)
+void ReadChartInOrder(benchmark::State& state)
 {
     const std::string name = fileFor(state.range(0));
     const auto bytes = static_cast<std::int64_t>(fs::file_size(name));
-    for (auto _ : state) {
-        runtime::SequentialFile file(name, {.readAheadBytes = runtime::ReadingOptions::noReadAhead});
-        benchmark::DoNotOptimize(chartdata::readChartData(file));
-    }
+    for (auto _ : state)
+        benchmark::DoNotOptimize(readSeries(name, {.readAheadBytes = runtime::ReadingOptions::noReadAhead}));
     state.SetBytesProcessed(state.iterations() * bytes);
     state.SetItemsProcessed(state.iterations() * state.range(0));
 }
-BENCHMARK(ReadChartDataInOrder)->Arg(100'000)->Arg(1'000'000)->Arg(10'000'000)->Unit(benchmark::kMillisecond);
+BENCHMARK(ReadChartInOrder)->Arg(100'000)->Arg(1'000'000)->Arg(10'000'000)->Unit(benchmark::kMillisecond);
 
-void FindYRange(benchmark::State& state)
+// The kept points cut for the box and drawn on it, as the load does.
+void DrawSeries(benchmark::State& state)
 {
-    const auto& data = dataFor(state.range(0));
-    for (auto _ : state)
-        benchmark::DoNotOptimize(chartdata::findYRange(data.yValues));
-    state.SetItemsProcessed(state.iterations() * state.range(0));
-}
-BENCHMARK(FindYRange)->Arg(100'000)->Arg(1'000'000)->Unit(benchmark::kMicrosecond);
-
-void PlotFractions(benchmark::State& state)
-{
-    const auto& data = dataFor(state.range(0));
-    const auto range = chartdata::axisRange(chartdata::findYRange(data.yValues));
-    const auto fractions = chartdata::plotFractions(data, range);
+    ensureApplication();
+    ChartSeries series = readSeries(fileFor(state.range(0)));
     for (auto _ : state) {
-        double sum = 0;
-        for (std::size_t i = 0; i < fractions.size(); ++i)
-            sum += fractions.x(i) + fractions.y(i);
-        benchmark::DoNotOptimize(sum);
+        runtime::Canvas canvas(nullptr, runtime::Colour::fromRgb(0x008080));
+        canvas.setPersistentDrawing(true);
+        drawSeries(canvas, area, series);
     }
     state.SetItemsProcessed(state.iterations() * state.range(0));
 }
-BENCHMARK(PlotFractions)->Arg(100'000)->Arg(1'000'000)->Unit(benchmark::kMicrosecond);
+BENCHMARK(DrawSeries)->Arg(100'000)->Arg(1'000'000)->Arg(10'000'000)->Unit(benchmark::kMillisecond);
 
-// Recording the segments, as the load's line calls do.
-void DrawingRecord(benchmark::State& state)
+// Painting the drawn series, as the first paint of the window does.
+void PaintSeries(benchmark::State& state)
 {
-    const auto fractions = fractionsFor(state.range(0));
-    for (auto _ : state)
-        benchmark::DoNotOptimize(seriesDrawing(fractions));
-    state.SetItemsProcessed(state.iterations() * state.range(0));
-}
-BENCHMARK(DrawingRecord)->Arg(100'000)->Arg(1'000'000)->Arg(10'000'000)->Unit(benchmark::kMillisecond);
-
-// Painting them into the box's pixels, as the first paint of the window does.
-void DrawingPaint(benchmark::State& state)
-{
-    ensureGuiApplication();
-    const runtime::Drawing drawing = seriesDrawing(fractionsFor(state.range(0)));
+    ensureApplication();
+    ChartSeries series = readSeries(fileFor(state.range(0)));
+    runtime::Canvas canvas(nullptr, runtime::Colour::fromRgb(0x008080));
+    canvas.resize(boxWidth, boxHeight);
+    canvas.setPersistentDrawing(true);
+    drawSeries(canvas, area, series);
     QImage pixels(boxWidth, boxHeight, QImage::Format_ARGB32_Premultiplied);
     for (auto _ : state) {
-        pixels.fill(Qt::transparent);
         QPainter painter(&pixels);
-        drawing.paint(painter);
+        canvas.paintContent(painter);
     }
     state.SetItemsProcessed(state.iterations() * state.range(0));
 }
-BENCHMARK(DrawingPaint)->Arg(100'000)->Arg(1'000'000)->Arg(10'000'000)->Unit(benchmark::kMillisecond);
+BENCHMARK(PaintSeries)->Arg(100'000)->Arg(1'000'000)->Arg(10'000'000)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -20,10 +20,11 @@ std::array<std::string, 8> xTickLabelCaptions(const std::array<std::string, 8>& 
     return labels;
 }
 
-YRange findYRange(std::span<const std::int32_t> yValues)
+YRange findYRange(std::span<const std::int32_t> yValues, YRange from)
 {
-    std::int32_t yMax = -1;
-    std::int32_t yMin = 99999;
+    // Whole numbers all the way: the bounds hold values of the file.
+    auto yMax = static_cast<std::int32_t>(from.yMax);
+    auto yMin = static_cast<std::int32_t>(from.yMin);
     for (const std::int32_t y : yValues) {
         if (y > yMax)
             yMax = y;

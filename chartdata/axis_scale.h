@@ -15,12 +15,14 @@ std::array<std::string, 8> xTickLabelCaptions(const std::array<std::string, 8>& 
 
 // The y range, searched from the start values 99999 (yMin) and -1 (yMax),
 // which take part like data: yMin is never above 99999 nor yMax below -1.
+// The search may go on over further values from where it stood.
 struct YRange {
     double yMin = 99999;
     double yMax = -1;
     bool flat() const { return yMin == yMax; }
+    bool operator==(const YRange&) const = default;
 };
-YRange findYRange(std::span<const std::int32_t> yValues);
+YRange findYRange(std::span<const std::int32_t> yValues, YRange from = {});
 
 // The nine y tick labels, bottom (index 0) to top, evenly spaced a sixth of
 // the span apart, from a sixth below yMin to a sixth above yMax. A flat

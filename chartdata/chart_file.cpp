@@ -77,15 +77,4 @@ void checkFirstPoint(const ChartData& data)
                                     data.source, data.countLine);
 }
 
-ChartData readChartData(runtime::SequentialFile& file)
-{
-    ChartData data;
-    readCaptionLines(file, data);
-    readPointsAndTickCaptions(file, data);
-    file.close();
-    decodeTexts(file, data);
-    checkFirstPoint(data);
-    return data;
-}
-
 }  // namespace chartdata

@@ -44,7 +44,4 @@ void decodeTexts(const runtime::SequentialFile& file, ChartData& data);
 // Fails with the line of the count.
 void checkFirstPoint(const ChartData& data);
 
-// The whole reading: both steps, the close, the texts and the check.
-ChartData readChartData(runtime::SequentialFile& file);
-
 }  // namespace chartdata

@@ -13,6 +13,7 @@ runtime::RuntimeError changed(const std::string& source)
     return runtime::RuntimeError("changed while it was being read", source);
 }
 
+// Both as read, before the texts were decoded.
 bool sameTexts(const ChartData& a, const ChartData& b)
 {
     return a.title == b.title && a.xAxisCaption == b.xAxisCaption && a.yAxisCaption == b.yAxisCaption
@@ -30,6 +31,7 @@ void SeriesSummary::add(std::span<const std::int32_t> xs, std::span<const std::i
         firstX = xs.front();
     lastX = xs.back();
     count += xs.size();
+    yRange = findYRange(ys, yRange);
     std::int32_t low = lowest, high = highest;
     for (const std::int32_t y : ys) {
         low = std::min(low, y);
@@ -56,64 +58,84 @@ void SeriesSummary::add(std::span<const std::int32_t> xs, std::span<const std::i
     sum += (xSum << 32) + ySum;
 }
 
-SeriesPoints readSeries(runtime::SequentialFile& file, ChartData& data, std::size_t twiceFrom,
-                        const TakePoints& alongside)
+struct SeriesPoints::Rereading {
+    ChartData first;  // the texts and lines as first read
+    runtime::FileIdentity identity;
+    runtime::ReadingOptions options;  // the second pass reads as the first
+};
+
+SeriesPoints readChart(runtime::SequentialFile& file, ChartData& data, const std::function<void()>& captionLinesRead,
+                       std::size_t twiceFrom, const TakePoints& alongside)
 {
+    readCaptionLines(file, data);
+    const auto textsRead = [&] {
+        decodeTexts(file, data);
+        if (captionLinesRead)
+            captionLinesRead();
+    };
     SeriesPoints points;
-    if (file.size() < twiceFrom) {
-        readPointsAndTickCaptions(file, data);
-        points.summary_.add(data.xValues, data.yValues);
-        points.first_.xValues = std::move(data.xValues);
-        points.first_.yValues = std::move(data.yValues);
-        return points;
+    try {
+        if (file.size() < twiceFrom) {
+            readPointsAndTickCaptions(file, data);
+            points.summary_.add(data.xValues, data.yValues);
+            points.xs_ = std::move(data.xValues);
+            points.ys_ = std::move(data.yValues);
+        } else {
+            SeriesPoints::Rereading again{{}, file.identity(), file.options()};
+            const PointStream stream{pointsAtATime, [&](std::size_t first, auto xs, auto ys) {
+                                         points.summary_.add(xs, ys);
+                                         if (alongside)
+                                             alongside(first, xs, ys);
+                                     }};
+            readPointsAndTickCaptions(file, data, &stream);
+            if (file.identity() != again.identity)
+                throw changed(file.name());
+            again.first = data;
+            points.again_ = std::make_shared<const SeriesPoints::Rereading>(std::move(again));
+        }
+    } catch (...) {
+        textsRead();
+        throw;
     }
-    points.again_ = true;
-    points.identity_ = file.identity();
-    points.options_ = file.options();
-    const PointStream stream{pointsAtATime, [&](std::size_t first, auto xs, auto ys) {
-                                 points.summary_.add(xs, ys);
-                                 if (alongside)
-                                     alongside(first, xs, ys);
-                             }};
-    readPointsAndTickCaptions(file, data, &stream);
-    if (file.identity() != points.identity_)
-        throw changed(file.name());
-    points.first_ = data;
+    file.close();
+    textsRead();
+    checkFirstPoint(data);
     return points;
 }
 
 PlotScale seriesScale(const SeriesPoints& points, const ChartData& data)
 {
     const SeriesSummary& found = points.summary();
-    return plotScale(found.count, found.firstX, found.lastX, axisRange(found.yRange()), data.source,
+    return plotScale(found.count, found.firstX, found.lastX, axisRange(found.yRange), data.source,
                      data.lastPointLine);
 }
 
-void SeriesPoints::forEach(const Take& take) const
+void SeriesPoints::forEach(const PointStream& take) const
 {
     if (!again_) {
-        take.take(0, first_.xValues, first_.yValues);
+        take.take(0, xs_, ys_);
         return;
     }
+    const ChartData& first = again_->first;
     ChartData second;
     SeriesSummary summary;
     try {
-        runtime::SequentialFile file(first_.source, options_);
-        if (file.identity() != identity_)
-            throw changed(first_.source);
+        runtime::SequentialFile file(first.source, again_->options);
+        if (file.identity() != again_->identity)
+            throw changed(first.source);
         readCaptionLines(file, second);
-        const PointStream stream{take.rows, [&](std::size_t first, auto xs, auto ys) {
+        const PointStream stream{take.rows, [&](std::size_t at, auto xs, auto ys) {
                                      summary.add(xs, ys);
-                                     take.take(first, xs, ys);
+                                     take.take(at, xs, ys);
                                  }};
         readPointsAndTickCaptions(file, second, &stream);
-        if (file.identity() != identity_)
-            throw changed(first_.source);
+        if (file.identity() != again_->identity)
+            throw changed(first.source);
     } catch (const runtime::RuntimeError&) {
-        throw changed(first_.source);
+        throw changed(first.source);
     }
-    if (!sameTexts(second, first_) || summary != summary_)
-        throw changed(first_.source);
+    if (!sameTexts(second, first) || summary != summary_)
+        throw changed(first.source);
 }
 
 }  // namespace chartdata

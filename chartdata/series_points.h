@@ -3,14 +3,13 @@
 #include "chartdata/axis_scale.h"
 #include "chartdata/chart_data.h"
 #include "chartdata/chart_file.h"
-#include "chartdata/plot_fractions.h"
-
-#include "runtime/text/regular_file.h"
-#include "runtime/text/sequential_file.h"
+#include "chartdata/plot_scale.h"
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <limits>
+#include <memory>
 #include <span>
 #include <vector>
 
@@ -24,17 +23,13 @@ struct SeriesSummary {
     std::int32_t lastX = 0;
     std::int32_t lowest = std::numeric_limits<std::int32_t>::max();
     std::int32_t highest = std::numeric_limits<std::int32_t>::min();
+    YRange yRange;
     // Sums over the values in order, so that a file rewritten with other
     // values of the same size tells itself apart.
     std::uint64_t sum = 0;
     std::uint64_t sumOfSums = 0;
 
     void add(std::span<const std::int32_t> xs, std::span<const std::int32_t> ys);
-    // The y range as findYRange finds it, from its start values 99999 and -1.
-    YRange yRange() const
-    {
-        return {static_cast<double>(std::min(lowest, 99999)), static_cast<double>(std::max(highest, -1))};
-    }
     bool operator==(const SeriesSummary&) const = default;
 };
 
@@ -52,29 +47,31 @@ inline constexpr std::size_t pointsAtATime = std::size_t{1} << 15;
 // "changed while it was being read", never giving points of two files.
 class SeriesPoints {
 public:
-    using Take = PointStream;
     std::size_t size() const { return summary_.count; }
     const SeriesSummary& summary() const { return summary_; }
     // Hands every point on, in order, `take.rows` at a time or all at once.
-    void forEach(const Take& take) const;
+    void forEach(const PointStream& take) const;
 
 private:
-    friend SeriesPoints readSeries(runtime::SequentialFile& file, ChartData& data, std::size_t twiceFrom,
-                                   const TakePoints& alongside);
+    friend SeriesPoints readChart(runtime::SequentialFile& file, ChartData& data,
+                                  const std::function<void()>& captionLinesRead, std::size_t twiceFrom,
+                                  const TakePoints& alongside);
+    struct Rereading;  // the first reading's texts and lines, and how it read
     SeriesSummary summary_;
-    bool again_ = false;
-    ChartData first_;  // the first reading: the texts, lines and kept points
-    runtime::FileIdentity identity_;
-    runtime::ReadingOptions options_;  // the second pass reads as the first
+    std::vector<std::int32_t> xs_, ys_;  // the points of a file read once
+    std::shared_ptr<const Rereading> again_;
 };
 
-// The first pass, after the caption lines: the count, the points and the
-// eight captions, as readPointsAndTickCaptions reads them; the points go to
-// the result, not to data. A file of `twiceFrom` bytes or more is read
-// twice; its first pass also hands each batch of points to `alongside`,
-// when given, as it is read.
-SeriesPoints readSeries(runtime::SequentialFile& file, ChartData& data, std::size_t twiceFrom = readTwiceFrom,
-                        const TakePoints& alongside = {});
+// The whole reading of a chart file, as the forms do it: the caption lines;
+// the count, the points and the eight captions; the close; the texts made
+// UTF-8; the first point checked. The points go to the result, not to data.
+// `captionLinesRead`, when given, runs once the texts are decoded, also when
+// the reading fails after the caption lines, which a form shows either way.
+// A file of `twiceFrom` bytes or more is read twice; its first pass also
+// hands each batch of points to `alongside`, when given, as it is read.
+SeriesPoints readChart(runtime::SequentialFile& file, ChartData& data,
+                       const std::function<void()>& captionLinesRead = {}, std::size_t twiceFrom = readTwiceFrom,
+                       const TakePoints& alongside = {});
 
 // The scale of the series found by the first pass; fails as plotScale does.
 PlotScale seriesScale(const SeriesPoints& points, const ChartData& data);

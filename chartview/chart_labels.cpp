@@ -1,9 +1,7 @@
 #include "chartview/chart_labels.h"
 
-#include "chartdata/chart_file.h"
+#include "chartdata/series_points.h"
 #include "runtime/text/sequential_file.h"
-
-#include <optional>
 
 ChartLabels::ChartLabels(const runtime::Form& form)
     : lblTitle(form.label("lblTitle")),
@@ -33,31 +31,15 @@ ChartSeries ChartLabels::readChartAndFillLabels(runtime::SequentialFile& file, r
                                                 runtime::Label& bottomCaption, PlotPlacement area)
 {
     chartdata::ChartData data;
-    chartdata::readCaptionLines(file, data);
-    // The caption lines are shown even when a later read fails, in the
-    // character set of what was read up to there.
-    const auto showCaptionLines = [&] {
-        chartdata::decodeTexts(file, data);
+    ChartSeries series = readSeriesCutting(file, data, area, [&] {
         lblTitle.setCaption(data.title);
         leftCaption.setCaption(data.yAxisCaption);
         bottomCaption.setCaption(data.xAxisCaption);
-    };
-    std::optional<chartdata::SeriesPoints> points;
-    std::optional<std::vector<CutPoint>> cut;
-    try {
-        points = readSeriesCutting(file, data, area, cut);
-    } catch (...) {
-        showCaptionLines();
-        throw;
-    }
-    file.close();
-    showCaptionLines();
-    chartdata::checkFirstPoint(data);
-
+    });
     fillXTickLabels(data.xTickCaptions);
-    fillYTickLabels(points->summary().yRange());
-    const chartdata::PlotScale scale = chartdata::seriesScale(*points, data);
-    return {std::move(*points), scale, std::move(cut)};
+    fillYTickLabels(series.points.summary().yRange);
+    series.scale = chartdata::seriesScale(series.points, data);
+    return series;
 }
 
 void ChartLabels::fillXTickLabels(const std::array<std::string, 8>& xTickCaptions)

@@ -8,14 +8,13 @@
 #include <utility>
 #include <vector>
 
-chartdata::SeriesPoints readSeriesCutting(runtime::SequentialFile& file, chartdata::ChartData& data, PlotPlacement area,
-                                          std::optional<std::vector<CutPoint>>& cut, std::size_t twiceFrom)
+ChartSeries readSeriesCutting(runtime::SequentialFile& file, chartdata::ChartData& data, PlotPlacement area,
+                              const std::function<void()>& captionLinesRead, std::size_t twiceFrom)
 {
-    cut.reset();
     const std::optional<std::int32_t> lastX =
         file.size() >= twiceFrom ? chartdata::lastXOfTail(file.tail(chartdata::lastPointTailBytes)) : std::nullopt;
     if (!lastX)
-        return chartdata::readSeries(file, data, twiceFrom);
+        return {chartdata::readChart(file, data, captionLinesRead, twiceFrom), {}, {}};
     std::optional<SeriesCut> cutting;
     const auto alongside = [&](std::size_t first, auto xs, auto ys) {
         // The scale needs only the count and the first and last x; a span
@@ -26,10 +25,10 @@ chartdata::SeriesPoints readSeriesCutting(runtime::SequentialFile& file, chartda
         if (cutting)
             cutting->add(first, xs, ys);
     };
-    chartdata::SeriesPoints points = chartdata::readSeries(file, data, twiceFrom, alongside);
-    if (cutting && points.summary().lastX == *lastX)
-        cut = std::move(*cutting).kept();
-    return points;
+    ChartSeries series{chartdata::readChart(file, data, captionLinesRead, twiceFrom, alongside), {}, {}};
+    if (cutting && series.points.summary().lastX == *lastX)
+        series.cut = std::move(*cutting).kept();
+    return series;
 }
 
 std::vector<CutPoint> seriesCut(ChartSeries& series, PlotPlacement area)

@@ -3,10 +3,11 @@
 #include "chartview/series_cut.h"
 
 #include "chartdata/chart_data.h"
-#include "chartdata/plot_fractions.h"
+#include "chartdata/plot_scale.h"
 #include "chartdata/series_points.h"
 
 #include <cstddef>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -23,13 +24,14 @@ struct ChartSeries {
     std::optional<std::vector<CutPoint>> cut;
 };
 
-// The series read as readSeries reads it. A file read twice whose end tells
-// its last x value is cut for `area` as it is read, the first time; the cut
-// is kept only if the reading finds that same last x value, so that the
-// second reading is needed only when the guess was wrong.
-chartdata::SeriesPoints readSeriesCutting(runtime::SequentialFile& file, chartdata::ChartData& data, PlotPlacement area,
-                                          std::optional<std::vector<CutPoint>>& cut,
-                                          std::size_t twiceFrom = chartdata::readTwiceFrom);
+// The chart read as readChart reads it; the scale is left to the caller. A
+// file read twice whose end tells its last x value is cut for `area` as it
+// is read, the first time; the cut is kept only if the reading finds that
+// same last x value, so that the second reading is needed only when the
+// guess was wrong.
+ChartSeries readSeriesCutting(runtime::SequentialFile& file, chartdata::ChartData& data, PlotPlacement area,
+                              const std::function<void()>& captionLinesRead,
+                              std::size_t twiceFrom = chartdata::readTwiceFrom);
 
 // What the drawing of the series keeps: the cut made while it was read,
 // taken from the series, or one made now from the kept points or a second

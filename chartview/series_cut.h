@@ -1,6 +1,6 @@
 #pragma once
 
-#include "chartdata/plot_fractions.h"
+#include "chartdata/plot_scale.h"
 #include "runtime/drawing/point_reduction.h"
 
 #include <cstddef>

@@ -1,13 +1,14 @@
 // The scale rules: y range, tick captions, axis range, plot fractions, and
 // the number formatting they stand on.
 #include "chartdata/axis_scale.h"
-#include "chartdata/plot_fractions.h"
+#include "chartdata/plot_scale.h"
 #include "runtime/text/number_format.h"
 #include "runtime/error/runtime_error.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <span>
 #include <vector>
 
 namespace {
@@ -26,6 +27,10 @@ TEST_P(YScale, LabelsAndAxisRange)
 {
     const auto& c = GetParam();
     const chartdata::YRange range = chartdata::findYRange(c.yValues);
+    // Searched on from where a first part left it, as a long series is.
+    const std::span<const std::int32_t> values(c.yValues);
+    const std::size_t half = values.size() / 2;
+    EXPECT_EQ(chartdata::findYRange(values.subspan(half), chartdata::findYRange(values.first(half))), range);
     EXPECT_EQ(chartdata::yTickLabelCaptions(range), c.labels);
     const chartdata::AxisRange axis = chartdata::axisRange(range);
     EXPECT_NEAR(axis.yBottom, c.yBottom, 1e-9);
@@ -108,13 +113,11 @@ class XFractions : public testing::TestWithParam<FractionCase> {};
 
 TEST_P(XFractions, SpreadFromTheFirstToTheLastX)
 {
-    chartdata::ChartData data;
-    data.xValues = GetParam().x;
-    data.yValues.assign(data.xValues.size(), 0);
-    const auto fractions = chartdata::plotFractions(data, {-20, 20});
-    ASSERT_EQ(fractions.size(), GetParam().xFractions.size());
-    for (std::size_t i = 0; i < fractions.size(); ++i)
-        EXPECT_DOUBLE_EQ(fractions.x(i), GetParam().xFractions[i]) << "point " << i + 1;
+    const std::vector<std::int32_t>& x = GetParam().x;
+    const auto scale = chartdata::plotScale(x.size(), x.front(), x.back(), {-20, 20}, "chart.dat", 1);
+    ASSERT_EQ(x.size(), GetParam().xFractions.size());
+    for (std::size_t i = 0; i < x.size(); ++i)
+        EXPECT_DOUBLE_EQ(scale.x(i, x[i]), GetParam().xFractions[i]) << "point " << i + 1;
 }
 
 INSTANTIATE_TEST_SUITE_P(

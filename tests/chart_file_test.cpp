@@ -4,6 +4,7 @@
 #include "chartdata/series_points.h"
 #include "runtime/error/runtime_error.h"
 #include "runtime/text/sequential_file.h"
+#include "tests/support/readings_agree.h"
 #include "tests/support/work_folder.h"
 
 #include <gtest/gtest.h>
@@ -16,20 +17,17 @@
 #include <optional>
 #include <unistd.h>
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);
-
 using chartdata::ChartData;
 using testsupport::WorkFolder;
 
 namespace {
-
 
 ChartData readText(const std::string& bytes)
 {
     WorkFolder folder;
     folder.write("chart.dat", bytes);
     runtime::SequentialFile file("chart.dat");
-    return chartdata::readChartData(file);
+    return testsupport::readChartData(file);
 }
 
 void expectExample(const ChartData& data)
@@ -52,18 +50,11 @@ struct FileCase {
 
 class SameChartInEveryLayout : public testing::TestWithParam<FileCase> {};
 
-// Every reading, once and twice, in bulk and one by one, must agree: the
-// reader's fuzz target aborts unless they do.
-void readsAlikeEveryWay(const std::string& bytes)
-{
-    LLVMFuzzerTestOneInput(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
-}
-
 TEST_P(SameChartInEveryLayout, ReadsTheExample)
 {
     expectExample(readText(GetParam().bytes));
     WorkFolder folder;
-    readsAlikeEveryWay(GetParam().bytes);
+    testsupport::expectReadingsAgree(GetParam().bytes);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -136,7 +127,7 @@ TEST(ChartFile, ReadsNothingAfterTheEighthCaption)
     ASSERT_TRUE(fd >= 0 && ::ftruncate(fd, off_t{1} << 36) == 0 && ::pwrite(fd, "\xFF", 1, (off_t{1} << 36) - 1) == 1);
     ::close(fd);
     runtime::SequentialFile file("chart.dat");
-    EXPECT_EQ(chartdata::readChartData(file).title, "\xC3\xA9");
+    EXPECT_EQ(testsupport::readChartData(file).title, "\xC3\xA9");
 }
 
 TEST(ChartFile, NumbersRoundHalvesToEvenOverThe32BitRange)
@@ -167,13 +158,13 @@ TEST_P(ReadingFails, WithAMessageNamingFileLineAndRead)
     const auto before = openDescriptors();
     try {
         file.emplace("chart.dat", runtime::ReadingOptions{.firstLine = GetParam().firstLine});
-        chartdata::readChartData(*file);
+        testsupport::readChartData(*file);
         FAIL() << "no error";
     } catch (const runtime::RuntimeError& error) {
         EXPECT_EQ(std::string(error.what()), GetParam().message);
         EXPECT_EQ(openDescriptors(), before) << "a failed read leaves the file open";
     }
-    readsAlikeEveryWay(GetParam().bytes.value_or(""));
+    testsupport::expectReadingsAgree(GetParam().bytes.value_or(""));
 }
 
 const std::string head = "T\nX\nY\n", captions = "A,B,C,D,E,F,G,H\n";
@@ -279,7 +270,7 @@ class ReadingAhead : public testing::TestWithParam<FileCase> {};
 TEST_P(ReadingAhead, ReadsWhatReadingInOrderReads)
 {
     WorkFolder folder;
-    readsAlikeEveryWay(GetParam().bytes);
+    testsupport::expectReadingsAgree(GetParam().bytes);
 }
 
 const int near = aheadPoints / 4, far = aheadPoints * 3 / 4;
@@ -345,9 +336,7 @@ TEST_P(ChangedBetweenReadings, FailsTheSecond)
     folder.write("chart.dat", chart);
     runtime::SequentialFile file("chart.dat");
     ChartData data;
-    chartdata::readCaptionLines(file, data);
-    const chartdata::SeriesPoints points = chartdata::readSeries(file, data, 0);
-    file.close();
+    const chartdata::SeriesPoints points = chartdata::readChart(file, data, {}, 0);
     GetParam().make(chart);
     try {
         points.forEach({64, [](std::size_t, auto, auto) {}});

@@ -144,13 +144,9 @@ TEST_P(SeriesCutOfFile, IsTheSameKeptReadTwiceOrCutWhileRead)
     const auto cutOf = [](std::size_t twiceFrom, bool cutWhileRead) {
         runtime::SequentialFile file("chart.dat");
         chartdata::ChartData data;
-        chartdata::readCaptionLines(file, data);
-        std::optional<std::vector<CutPoint>> cut;
-        chartdata::SeriesPoints points = readSeriesCutting(file, data, area, cut, twiceFrom);
-        file.close();
-        EXPECT_EQ(cut.has_value(), cutWhileRead);
-        const chartdata::PlotScale scale = chartdata::seriesScale(points, data);
-        ChartSeries series{std::move(points), scale, std::move(cut)};
+        ChartSeries series = readSeriesCutting(file, data, area, {}, twiceFrom);
+        EXPECT_EQ(series.cut.has_value(), cutWhileRead);
+        series.scale = chartdata::seriesScale(series.points, data);
         std::vector<std::pair<float, std::int32_t>> kept;
         for (const CutPoint p : seriesCut(series, area))
             kept.emplace_back(p.x, p.y);

@@ -13,12 +13,12 @@ Canvas::Canvas(QWidget* parent, Colour backColour) : QWidget(parent), backColour
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
-void Canvas::line(float x1, float y1, float x2, float y2) { line(x1, y1, x2, y2, foreColour_); }
-
-void Canvas::resolveColour(Colour colour)
+void Canvas::line(float x1, float y1, float x2, float y2)
 {
-    lastColour_ = colour;
-    lastResolved_ = colour.resolve(palette()).rgb();
+    if (!persistentDrawing_)
+        return;
+    drawing_.line({x1, y1}, {x2, y2}, foreColour_.resolve(palette()).rgb(), drawWidth_);
+    drawingChanged();
 }
 
 void Canvas::addDrawing(Drawing&& lines)
@@ -37,12 +37,10 @@ void Canvas::rectangle(float x1, float y1, float x2, float y2)
     drawingChanged();
 }
 
-// A long series draws millions of lines: only the first one after a paint
-// drops the pixels and asks for another.
+// The pixels rendered from the drawing are dropped, to be rendered again.
 void Canvas::drawingChanged()
 {
     drawingPixels_ = QImage();
-    repaintPending_ = true;
     update();
 }
 
@@ -92,7 +90,6 @@ void Canvas::paintContent(QPainter& painter) const
 
 void Canvas::paintEvent(QPaintEvent* event)
 {
-    repaintPending_ = false;
     QPainter painter(this);
     painter.setClipRegion(event->region());
     painter.fillRect(rect(), backColour_.resolve(palette()));

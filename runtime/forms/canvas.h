@@ -8,7 +8,6 @@
 #include <QWidget>
 
 #include <memory>
-#include <optional>
 #include <utility>
 #include <variant>
 #include <vector>
@@ -28,28 +27,13 @@ public:
     void setPersistentDrawing(bool on) { persistentDrawing_ = on; }
     // Pen width in pixels for the lines drawn after it.
     void setDrawWidth(int pixels) { drawWidth_ = pixels; }
-    int drawWidth() const { return drawWidth_; }
     void setForeColour(Colour colour) { foreColour_ = colour; }
 
     // Coordinates in twips from the top-left corner, y downwards.
     void line(float x1, float y1, float x2, float y2);
-    // Inline, for a series of millions of lines.
-    void line(float x1, float y1, float x2, float y2, Colour colour)
-    {
-        if (!persistentDrawing_)
-            return;
-        if (colour != lastColour_)
-            resolveColour(colour);
-        drawing_.line({x1, y1}, {x2, y2}, lastResolved_, drawWidth_);
-        // A repaint pending means the pixels are already dropped.
-        if (!repaintPending_)
-            drawingChanged();
-    }
     void rectangle(float x1, float y1, float x2, float y2);
     // Lines drawn apart, added at once, as persistent drawing keeps them.
     void addDrawing(Drawing&& lines);
-
-    const Drawing& drawing() const { return drawing_; }
 
     // The three layers that the canvas paints itself, with the drawing as
     // strokes rather than pixels, for a printer.
@@ -78,7 +62,6 @@ protected:
 private:
     void paintLightControls(QPainter& painter) const;
     void drawingChanged();
-    void resolveColour(Colour colour);
 
     Colour backColour_;
     Colour foreColour_ = Colour::system(SystemColour::WindowText);
@@ -90,10 +73,6 @@ private:
     // The drawing rendered at the screen's pixel ratio, so that a repaint
     // copies pixels instead of stroking the whole series again.
     QImage drawingPixels_;
-    // The last colour drawn with, resolved once rather than per line.
-    std::optional<Colour> lastColour_;
-    QRgb lastResolved_ = 0;
-    bool repaintPending_ = false;
 };
 
 }  // namespace runtime

@@ -18,7 +18,7 @@ int runForms(int argc, char** argv, const Project& project)
     QApplication::setDesktopFileName(qtString(project.desktopFileName));
     std::unique_ptr<Form> startup;
     try {
-        startup = project.forms.at(0)();
+        startup = project.startUp();
         startup->load();
     } catch (const std::exception& error) {
         endWithErrorReport(error);

@@ -5,18 +5,17 @@
 #include <functional>
 #include <memory>
 #include <string_view>
-#include <vector>
 
 namespace runtime {
 
 // The project: its title (for error reports), the name of its desktop entry
 // without ".desktop" (the desktop finds its name and icon by it; on Wayland it
-// is the app id) and its windows in order. The first window is the start-up
-// object.
+// is the app id) and how its start-up window is made; that window makes any
+// other itself.
 struct Project {
     std::string_view title;
     std::string_view desktopFileName;
-    std::vector<std::function<std::unique_ptr<Form>()>> forms;
+    std::function<std::unique_ptr<Form>()> startUp;
 };
 
 // Creates the start-up window hidden, runs its Form_Load, shows it with the

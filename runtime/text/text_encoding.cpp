@@ -40,13 +40,6 @@ void Utf8Check::feed(std::string_view bytes)
     }
 }
 
-bool isValidUtf8(std::string_view bytes)
-{
-    Utf8Check check;
-    check.feed(bytes);
-    return check.valid();
-}
-
 std::string latin1ToUtf8(std::string_view bytes)
 {
     std::string text;

@@ -21,8 +21,6 @@ private:
     std::uint32_t least_ = 0; // the least character its length may encode
 };
 
-bool isValidUtf8(std::string_view bytes);
-
 // Each byte as the Latin-1 character of that number, written as UTF-8.
 std::string latin1ToUtf8(std::string_view bytes);
 

@@ -1,13 +1,11 @@
 #pragma once
 
 #include "chartdata/axis_scale.h"
-#include "chartdata/chart_data.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <span>
 #include <string>
-#include <vector>
 
 namespace chartdata {
 
@@ -54,22 +52,5 @@ private:
 // divide by is zero.
 PlotScale plotScale(std::size_t count, std::int32_t firstX, std::int32_t lastX, AxisRange range,
                     const std::string& source, std::int64_t lastPointLine);
-
-// The fractions of a chart whose values are all kept.
-class PlotFractions {
-public:
-    std::size_t size() const { return xValues_.size(); }
-    double x(std::size_t i) const { return scale_.x(i, xValues_[i]); }
-    double y(std::size_t i) const { return scale_.y(yValues_[i]); }
-
-private:
-    friend PlotFractions plotFractions(ChartData data, AxisRange range);
-    PlotScale scale_;
-    std::vector<std::int32_t> xValues_;
-    std::vector<std::int32_t> yValues_;
-};
-
-// Takes the chart's values over; fails as plotScale does.
-PlotFractions plotFractions(ChartData data, AxisRange range);
 
 }  // namespace chartdata

@@ -1,4 +1,4 @@
-#include "chartdata/plot_fractions.h"
+#include "chartdata/plot_scale.h"
 
 #include "runtime/error/runtime_error.h"
 
@@ -20,17 +20,6 @@ PlotScale plotScale(std::size_t count, std::int32_t firstX, std::int32_t lastX, 
     scale.yBottom_ = range.yBottom;
     scale.perYHeight_ = 1 / (range.yTop - range.yBottom);
     return scale;
-}
-
-PlotFractions plotFractions(ChartData data, AxisRange range)
-{
-    PlotFractions fractions;
-    const std::size_t n = data.xValues.size();
-    fractions.scale_ = plotScale(n, n > 0 ? data.xValues.front() : 0, n > 0 ? data.xValues.back() : 0, range,
-                                 data.source, data.lastPointLine);
-    fractions.xValues_ = std::move(data.xValues);
-    fractions.yValues_ = std::move(data.yValues);
-    return fractions;
 }
 
 }  // namespace chartdata
