@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages that a task needs, and only those that are
+# Installs the Debian packages that a task needs, and only those that are
 # missing. The task is the first argument:
 #   build    building the viewer and running it (scripts/run-example.sh)
 #   test     that, and what the tests and the fuzzer need (scripts/run-tests.sh);
 #            the default
 #   package  that, and Debian's packaging tools (scripts/build-package.sh)
+# Every name here is one that Debian 12, 13 and testing all have.
 set -euo pipefail
 
 build=(
