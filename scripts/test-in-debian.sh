@@ -19,7 +19,10 @@ if ! command -v debootstrap >/dev/null; then
   $sudo apt-get update -q
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends debootstrap
 fi
-mirror=$(apt-get indextargets --format '$(LABEL) $(SITE)' | awk '$1 == "Debian" { print $2; exit }')
+debian_mirror() { apt-get indextargets --format '$(LABEL) $(SITE)' | awk '$1 == "Debian" { print $2; exit }'; }
+mirror=$(debian_mirror)
+# The labels come from the downloaded lists, which a fresh machine may lack.
+[ -n "$mirror" ] || { $sudo apt-get update -q >/dev/null && mirror=$(debian_mirror); }
 [ -n "$mirror" ] || { echo "$0: no Debian mirror among this machine's apt sources" >&2; exit 1; }
 
 root=$(mktemp -d "${TMPDIR:-/var/tmp}/chartviewer-$release-XXXXXX")
