@@ -2,39 +2,19 @@
 
 #include <algorithm>
 #include <cstring>
-#include <limits>
 
 namespace {
 
 // Four floats, a vector register on any x86-64.
 using Lanes = float __attribute__((vector_size(16)));
 using Mask = int __attribute__((vector_size(16)));
-using Ints = std::int32_t __attribute__((vector_size(16)));
 constexpr std::size_t lanes = 4;
 
-template <class Vector, class Value>
-Vector load(const Value* from)
+Lanes load(const float* from)
 {
-    Vector v;
+    Lanes v;
     std::memcpy(&v, from, sizeof v);
     return v;
-}
-Lanes load(const float* from) { return load<Lanes>(from); }
-
-// Where `value` first stands among `values`, which hold it: four compared
-// at once, as an extreme of a long run may stand anywhere in it.
-template <class Vector, class Value>
-std::size_t firstOf(const Value* values, std::size_t count, Value value)
-{
-    std::size_t k = 0;
-    for (; k + lanes <= count; k += lanes) {
-        const auto same = load<Vector>(values + k) == value;
-        if (same[0] | same[1] | same[2] | same[3])
-            break;
-    }
-    while (values[k] != value)
-        ++k;
-    return k;
 }
 
 }  // namespace
@@ -66,38 +46,12 @@ void SeriesCut::fold(const float* xs, const std::int32_t* ys, std::uint64_t at, 
 {
     if (count == 0)
         return;
-    // The extremes first, without branches and a vector at a time; then
-    // where each was first reached, the first of equals as one by one.
-    std::int32_t high = std::numeric_limits<std::int32_t>::min(), low = std::numeric_limits<std::int32_t>::max();
-    for (std::size_t k = 0; k < count; ++k) {
-        high = std::max(high, ys[k]);
-        low = std::min(low, ys[k]);
-    }
-    constexpr float inf = std::numeric_limits<float>::infinity();
-    Lanes least{inf, inf, inf, inf}, most = -least;
-    std::size_t k = 0;
-    for (; k + lanes <= count; k += lanes) {
-        const Lanes v = load(xs + k);
-        least = v < least ? v : least;
-        most = v > most ? v : most;
-    }
-    float left = inf, right = -inf;
-    for (std::size_t j = 0; j < lanes; ++j) {
-        left = std::min(left, least[j]);
-        right = std::max(right, most[j]);
-    }
-    for (; k < count; ++k) {
-        left = std::min(left, xs[k]);
-        right = std::max(right, xs[k]);
-    }
     // The highest value stands lowest on the canvas.
-    const std::size_t none = count;
-    const std::size_t highest = high > run_.lowest.point.y ? firstOf<Ints>(ys, count, high) : none;
-    const std::size_t lowest = low < run_.highest.point.y ? firstOf<Ints>(ys, count, low) : none;
-    const std::size_t leftmost = left < run_.leftmost.point.x ? firstOf<Lanes>(xs, count, left) : none;
-    const std::size_t rightmost = right > run_.rightmost.point.x ? firstOf<Lanes>(xs, count, right) : none;
-    run_.advance(count, [&](std::size_t i) { return Placed{{xs[i], ys[i]}, at + i}; }, highest, lowest, leftmost,
-                 rightmost);
+    using runtime::reduction::firstBeyond;
+    const auto y = firstBeyond(ys, count, run_.highest.point.y, run_.lowest.point.y);
+    const auto x = firstBeyond(xs, count, run_.leftmost.point.x, run_.rightmost.point.x);
+    run_.advance(count, [&](std::size_t i) { return Placed{{xs[i], ys[i]}, at + i}; }, y.above, y.below, x.below,
+                 x.above);
 }
 
 void SeriesCut::close()

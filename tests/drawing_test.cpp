@@ -6,6 +6,7 @@
 #include "runtime/drawing/drawing.h"
 
 #include <QImage>
+#include <QPaintEngine>
 #include <QPainter>
 #include <QTransform>
 
@@ -76,6 +77,28 @@ QImage paintPart(const View& view, Paint paint)
     paint(painter);
     return image;
 }
+
+// What a paint strokes: the points of each line and polyline, in pixels as
+// the painter was given them, its transform aside.
+class StrokeRecorder final : public QPaintDevice, QPaintEngine {
+public:
+    StrokeRecorder() : QPaintEngine(AllFeatures) {}
+    std::vector<std::vector<QPointF>> strokes;
+
+    QPaintEngine* paintEngine() const override { return const_cast<StrokeRecorder*>(this); }
+    int metric(PaintDeviceMetric metric) const override { return metric == PdmDepth ? 32 : metric >= PdmDpiX ? 96 : 10000; }
+    bool begin(QPaintDevice*) override { return true; }
+    bool end() override { return true; }
+    void updateState(const QPaintEngineState&) override {}
+    void drawPixmap(const QRectF&, const QPixmap&, const QRectF&) override {}
+    Type type() const override { return User; }
+    void drawPolygon(const QPointF* points, int count, PolygonDrawMode) override { strokes.emplace_back(points, points + count); }
+    void drawLines(const QLineF* lines, int count) override
+    {
+        for (int k = 0; k < count; ++k)
+            strokes.push_back({lines[k].p1(), lines[k].p2()});
+    }
+};
 
 // Every segment, as the same pen strokes it, with the points as the drawing
 // keeps them (floats in twips).
@@ -150,7 +173,13 @@ TEST_P(ReducedPainting, KeepsThePointsOfAPlainReduction)
                              std::max((strip + 1 - offset) / scale, std::nextafter(x, INFINITY)));
         });
     }
-    EXPECT_EQ(drawSeries(series, view).pointsPainted(toDevice), std::vector<std::vector<QPointF>>{kept});
+    for (QPointF& p : kept)
+        p /= 15;  // in pixels, as painted
+    StrokeRecorder painted;
+    QPainter painter(&painted);
+    painter.setTransform(toDevice);
+    drawSeries(series, view).paint(painter);
+    EXPECT_EQ(painted.strokes, std::vector<std::vector<QPointF>>{kept});
 }
 
 // A random walk across the box's height; a series of n points takes every

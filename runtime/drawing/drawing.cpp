@@ -106,19 +106,6 @@ std::vector<Drawing::Point> Drawing::painted(const Stroke& stroke, const QTransf
     return points;
 }
 
-std::vector<std::vector<QPointF>> Drawing::pointsPainted(const QTransform& toDevice) const
-{
-    std::vector<std::vector<QPointF>> strokes;
-    for (const Stroke& stroke : strokes_) {
-        if (stroke.rectangle)
-            continue;
-        std::vector<QPointF>& points = strokes.emplace_back();
-        for (const Point p : painted(stroke, toDevice))
-            points.emplace_back(p.x, p.y);
-    }
-    return strokes;
-}
-
 void Drawing::paint(QPainter& painter) const
 {
     painter.save();

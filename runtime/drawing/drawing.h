@@ -62,10 +62,6 @@ public:
 
     bool isEmpty() const { return strokes_.empty(); }
 
-    // The points that a paint through `toDevice` strokes, in twips, for each
-    // stroke of lines in turn.
-    std::vector<std::vector<QPointF>> pointsPainted(const QTransform& toDevice) const;
-
 private:
     using Point = reduction::Point;
     using Placed = reduction::Placed;

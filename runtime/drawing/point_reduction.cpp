@@ -6,9 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 #include <iterator>
-#include <limits>
 
 namespace runtime::reduction {
 
@@ -30,66 +28,20 @@ Strip sliverAt(float start)
 
 void Run::add(const Point* points, std::size_t count)
 {
-    if (count == 0)
-        return;
-    // Which of the points, if any, become the extremes: the first of equals
-    // wins, as it would one by one. Found a block at a time, two points to
-    // a vector, without branches: a random walk makes new extremes too
-    // often to predict them. A NaN is never an extreme, so it pads a block.
-    using Lanes = float __attribute__((vector_size(16)));  // x, y, x, y
-    constexpr std::size_t block = 8;
-    constexpr float nan = std::numeric_limits<float>::quiet_NaN();
-    constexpr float inf = std::numeric_limits<float>::infinity();
-    const std::size_t none = count;
-    std::size_t low = none, high = none, left = none, right = none;
-    float lowY = lowest.point.y, highY = highest.point.y;
-    float leftX = leftmost.point.x, rightX = rightmost.point.x;
-    const auto extremes = [](const Point* block8, Lanes& least, Lanes& most) {
-        // A NaN compares false, so it never takes an extreme's place.
-        least = Lanes{inf, inf, inf, inf};
-        most = -least;
-        for (std::size_t k = 0; k < block; k += 2) {
-            Lanes lanes;
-            std::memcpy(&lanes, block8 + k, sizeof lanes);
-            least = lanes < least ? lanes : least;
-            most = lanes > most ? lanes : most;
+    // x and y apart, so that each is searched a vector at a time.
+    constexpr std::size_t chunk = 256;
+    float xs[chunk], ys[chunk];
+    for (std::size_t from = 0; from < count; from += chunk) {
+        const std::size_t n = std::min(chunk, count - from);
+        for (std::size_t k = 0; k < n; ++k) {
+            xs[k] = points[from + k].x;
+            ys[k] = points[from + k].y;
         }
-    };
-    for (std::size_t b = 0; b < count; b += block) {
-        Lanes least, most;
-        if (count - b >= block) {
-            extremes(points + b, least, most);
-        } else {
-            Point padded[block];
-            std::fill(std::begin(padded), std::end(padded), Point{nan, nan});
-            std::copy(points + b, points + count, padded);
-            extremes(padded, least, most);
-        }
-        const float y0 = std::min(least[1], least[3]), y1 = std::max(most[1], most[3]);
-        const float x0 = std::min(least[0], least[2]), x1 = std::max(most[0], most[2]);
-        low = y0 < lowY ? b : low;
-        lowY = y0 < lowY ? y0 : lowY;
-        high = y1 > highY ? b : high;
-        highY = y1 > highY ? y1 : highY;
-        left = x0 < leftX ? b : left;
-        leftX = x0 < leftX ? x0 : leftX;
-        right = x1 > rightX ? b : right;
-        rightX = x1 > rightX ? x1 : rightX;
+        const Beyond y = firstBeyond(ys, n, lowest.point.y, highest.point.y);
+        const Beyond x = firstBeyond(xs, n, leftmost.point.x, rightmost.point.x);
+        const std::uint64_t at = last.at + 1;
+        advance(n, [&](std::size_t i) { return Placed{points[from + i], at + i}; }, y.below, y.above, x.below, x.above);
     }
-    // Each extreme is first reached in the block that first reached its value.
-    const auto firstOf = [&](std::size_t b, float value, float Point::*coordinate) {
-        if (b == none)
-            return none;
-        while (points[b].*coordinate != value)
-            ++b;
-        return b;
-    };
-    low = firstOf(low, lowY, &Point::y);
-    high = firstOf(high, highY, &Point::y);
-    left = firstOf(left, leftX, &Point::x);
-    right = firstOf(right, rightX, &Point::x);
-    const std::uint64_t at = last.at + 1;
-    advance(count, [&](std::size_t i) { return Placed{points[i], at + i}; }, low, high, left, right);
 }
 
 // Once a stroke has many more points than the device has pixel columns

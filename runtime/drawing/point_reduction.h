@@ -4,6 +4,7 @@
 #include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <iterator>
 #include <vector>
 
@@ -29,6 +30,65 @@ struct Strip {
 };
 // The sliver, an eighth of a twip, that a run starting at x keeps to.
 Strip sliverAt(float x);
+
+// Where among `count` values the first below `least` and the first above
+// `most` stand, `count` for none: the first of equals, as one by one. The
+// extremes are found four at a time without branches, as a random walk makes
+// new ones too often to predict, then located four at a time, as they may
+// stand anywhere. A NaN is never one. For floats and 32-bit integers.
+struct Beyond {
+    std::size_t below, above;
+};
+// Four values, a vector register on any x86-64.
+template <class Value>
+struct FourOf;
+template <>
+struct FourOf<float> {
+    using type = float __attribute__((vector_size(16)));
+};
+template <>
+struct FourOf<std::int32_t> {
+    using type = std::int32_t __attribute__((vector_size(16)));
+};
+template <class Value>
+Beyond firstBeyond(const Value* values, std::size_t count, Value least, Value most)
+{
+    using Lanes = typename FourOf<Value>::type;
+    constexpr std::size_t lanes = 4;
+    const auto load = [&](std::size_t k) {
+        Lanes v;
+        std::memcpy(&v, values + k, sizeof v);
+        return v;
+    };
+    Lanes low{least, least, least, least}, high{most, most, most, most};
+    std::size_t k = 0;
+    for (; k + lanes <= count; k += lanes) {
+        const Lanes v = load(k);
+        low = v < low ? v : low;
+        high = v > high ? v : high;
+    }
+    Value lowest = least, highest = most;
+    for (std::size_t j = 0; j < lanes; ++j) {
+        lowest = low[j] < lowest ? low[j] : lowest;
+        highest = high[j] > highest ? high[j] : highest;
+    }
+    for (; k < count; ++k) {
+        lowest = values[k] < lowest ? values[k] : lowest;
+        highest = values[k] > highest ? values[k] : highest;
+    }
+    const auto firstOf = [&](Value value) {
+        std::size_t at = 0;
+        for (; at + lanes <= count; at += lanes) {
+            const auto same = load(at) == value;
+            if (same[0] | same[1] | same[2] | same[3])
+                break;
+        }
+        while (values[at] != value)
+            ++at;
+        return at;
+    };
+    return {lowest < least ? firstOf(lowest) : count, highest > most ? firstOf(highest) : count};
+}
 
 // A point and its place in the stroke, which orders what a run keeps.
 struct Placed {
