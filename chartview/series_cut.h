@@ -1,20 +1,13 @@
 #pragma once
 
 #include "chartdata/plot_scale.h"
+#include "chartview/plot_area.h"
 #include "runtime/drawing/point_reduction.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <span>
 #include <vector>
-
-// Where the plot area lies on a canvas, in twips.
-struct PlotPlacement {
-    double left;
-    double top;
-    double width;
-    double height;
-};
 
 // A point of the series as drawn across (x, in twips) and as read up (its
 // y value): the cut below needs no vertical scale, so a long series can be

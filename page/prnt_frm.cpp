@@ -3,6 +3,7 @@
 #include "page/prnt_frm_description.h"
 
 #include "chartview/chart_series.h"
+#include "chartview/plot_area.h"
 #include "runtime/text/sequential_file.h"
 
 prntFrm::prntFrm(std::string chartFile)
@@ -16,15 +17,15 @@ prntFrm::prntFrm(std::string chartFile)
 void prntFrm::Form_Load()
 {
     runtime::SequentialFile file(chartFile_);
-    const PagePlotArea& area = pagePlotArea;
-    const auto f = [](double twips) { return static_cast<float>(twips); };
+    const PlotArea& area = plotArea;
+    const auto f = [](int twips) { return static_cast<float>(twips); };
 
     // Frame and grid come first, so that a page whose reading fails still prints them.
     setPersistentDrawing(true);
     setForeColour(runtime::black);
     rectangle(f(area.left), f(area.top), f(area.left + area.width), f(area.top + area.height));
     for (int k = area.gridLines; k >= 1; --k) {
-        const double y = area.top + area.gridPitch * k;
+        const int y = area.top + area.gridY(k);
         line(f(area.left), f(y), f(area.left + area.gridLength), f(y));
     }
 
