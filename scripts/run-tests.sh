@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything and runs every test: the
 # suite as built normally, the same suite built with AddressSanitizer and
-# UndefinedBehaviorSanitizer, and the chart reader's fuzzer for a bounded time.
+# UndefinedBehaviorSanitizer, and the chart reader's fuzzer for a bounded time;
+# then builds it all with clang as well. Every build takes warnings as errors.
 # Building and installing the Debian package (the label "package") is left
 # out: it is slow and changes the system's packages.
 set -euo pipefail
@@ -32,3 +33,8 @@ cmake -S . -B build-fuzz -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
   -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCHARTVIEWER_FUZZ=ON -DCHARTVIEWER_WERROR=ON
 cmake --build build-fuzz -j "$jobs"
 (cd build-fuzz && ctest --output-on-failure --timeout 900)
+
+echo "== Everything built with clang too, for its warnings"
+cmake -S . -B build-clang -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCHARTVIEWER_TESTS=ON -DCHARTVIEWER_WERROR=ON
+cmake --build build-clang -j "$jobs"

@@ -65,7 +65,7 @@ TEST(OverlappingLabels, LeaveEveryCaptionWholeOnBothForms)
         EXPECT_EQ(overlapping.size(), count) << description.name;
         for (const std::string_view name : overlapping) {
             runtime::Label& label = form->label(name);
-            const auto alone = [&] {  // the label painted by itself, on white
+            const auto alone = [&, form = form.get()] {  // the label painted by itself, on white
                 QImage picture = form->grab().toImage();
                 picture.fill(Qt::white);
                 QPainter painter(&picture);
