@@ -6,6 +6,7 @@
 #include "tests/support/work_folder.h"
 
 #include "chartdata/chart_file.h"
+#include "runtime/error/runtime_error.h"
 #include "runtime/text/sequential_file.h"
 
 #include <gtest/gtest.h>
@@ -170,5 +171,26 @@ INSTANTIATE_TEST_SUITE_P(
                     FileCase{"NumbersForCaptions", "T\nX\nY\n3\n1,5\n2,7\n3,6\n1,2,3,4,5,6,7,8\n", true},
                     FileCase{"TwoPointsOnOneX", "T\nX\nY\n2\n5,1\n5,2\nA,B,C,D,E,F,G,H\n", true}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// Three or more points that begin and end on one x cannot be spread: the
+// reading fails alike whether the points are kept or cut while read.
+TEST(SeriesCutOfFile, FailsAsTheKeptReadingFails)
+{
+    testsupport::WorkFolder folder;
+    folder.write("chart.dat", "T\nX\nY\n3\n5,1\n6,2\n5,3\nA,B,C,D,E,F,G,H\n");
+    const auto errorOf = [](std::size_t twiceFrom) -> std::string {
+        runtime::SequentialFile file("chart.dat");
+        chartdata::ChartData data;
+        try {
+            const ChartSeries series = readSeriesCutting(file, data, area, {}, twiceFrom);
+            chartdata::seriesScale(series.points, data);
+        } catch (const runtime::RuntimeError& error) {
+            return error.what();
+        }
+        return "no error";
+    };
+    EXPECT_EQ(errorOf(0), errorOf(std::numeric_limits<std::size_t>::max()));
+    EXPECT_NE(errorOf(0).find("line 7: division by zero"), std::string::npos) << errorOf(0);
+}
 
 }  // namespace
