@@ -211,8 +211,7 @@ template <bool wide>
 }  // namespace
 
 ScannedFields scanPlainFieldsNarrow(const char* data, std::size_t pos, std::size_t limit, std::size_t size,
-                                    std::int32_t* values, std::uint64_t* lineEnds, std::size_t firstBit,
-                                    std::size_t most)
+                                    std::int32_t* values, std::uint64_t* lineEnds, std::size_t firstBit, std::size_t most)
 {
     return scan<false>(data, pos, limit, size, values, lineEnds, firstBit, most);
 }
@@ -233,8 +232,7 @@ bool hasWideScan()
 }
 #else
 ScannedFields scanPlainFieldsWide(const char* data, std::size_t pos, std::size_t limit, std::size_t size,
-                                  std::int32_t* values, std::uint64_t* lineEnds, std::size_t firstBit,
-                                  std::size_t most)
+                                  std::int32_t* values, std::uint64_t* lineEnds, std::size_t firstBit, std::size_t most)
 {
     return scan<false>(data, pos, limit, size, values, lineEnds, firstBit, most);
 }
@@ -243,8 +241,7 @@ bool hasWideScan() { return false; }
 #endif
 
 ScannedFields scanPlainFields(const char* data, std::size_t pos, std::size_t limit, std::size_t size,
-                              std::int32_t* values, std::uint64_t* lineEnds, std::size_t firstBit,
-                              std::size_t most)
+                              std::int32_t* values, std::uint64_t* lineEnds, std::size_t firstBit, std::size_t most)
 {
     return hasWideScan() ? scanPlainFieldsWide(data, pos, limit, size, values, lineEnds, firstBit, most)
                          : scanPlainFieldsNarrow(data, pos, limit, size, values, lineEnds, firstBit, most);
