@@ -79,14 +79,32 @@ QImage paintPart(const View& view, Paint paint)
 }
 
 // What a paint strokes: the points of each line and polyline, in pixels as
-// the painter was given them, its transform aside.
+// the painter was given them, its transform aside. Its metrics are a screen's,
+// with a pixel ratio of 1: Qt 6.8 and later scale the painter of any device
+// by its ratio.
 class StrokeRecorder final : public QPaintDevice, QPaintEngine {
 public:
     StrokeRecorder() : QPaintEngine(AllFeatures) {}
     std::vector<std::vector<QPointF>> strokes;
 
     QPaintEngine* paintEngine() const override { return const_cast<StrokeRecorder*>(this); }
-    int metric(PaintDeviceMetric metric) const override { return metric == PdmDepth ? 32 : metric >= PdmDpiX ? 96 : 10000; }
+    int metric(PaintDeviceMetric metric) const override
+    {
+        switch (metric) {
+        case PdmWidth:
+        case PdmHeight:
+            return 100000;
+        case PdmDepth:
+            return 32;
+        case PdmDpiX:
+        case PdmDpiY:
+        case PdmPhysicalDpiX:
+        case PdmPhysicalDpiY:
+            return 96;
+        default:  // the size in millimetres, the colours, and a pixel ratio of 1, as Qt answers them
+            return QPaintDevice::metric(metric);
+        }
+    }
     bool begin(QPaintDevice*) override { return true; }
     bool end() override { return true; }
     void updateState(const QPaintEngineState&) override {}
