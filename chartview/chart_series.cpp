@@ -46,19 +46,12 @@ void drawSeries(runtime::Canvas& canvas, PlotPlacement area, ChartSeries& series
     const QRgb colour = runtime::rgb(200, 10, 10).resolve(canvas.palette()).rgb();
     constexpr int width = 3;
     const std::vector<CutPoint> kept = seriesCut(series, area);
+    std::vector<runtime::Drawing::Point> points(kept.size());
+    std::ranges::transform(kept, points.begin(), [&](CutPoint p) {
+        return runtime::Drawing::Point{p.x, static_cast<float>(area.top + (area.height - area.height * series.scale.y(p.y)))};
+    });
     runtime::Drawing lines;
-    // A batch at a time, each beginning with the last point of the one
-    // before, so that the lines run on from it.
-    constexpr std::size_t atATime = chartdata::pointsAtATime;
-    std::vector<runtime::reduction::Point> batch;
-    batch.reserve(atATime + 1);
-    for (std::size_t from = 0; from < kept.size(); from += atATime) {
-        if (!batch.empty())
-            batch.erase(batch.begin(), batch.end() - 1);
-        for (std::size_t k = from; k < std::min(kept.size(), from + atATime); ++k)
-            batch.push_back({kept[k].x, static_cast<float>(area.top + (area.height - area.height * series.scale.y(kept[k].y)))});
-        lines.polyline(batch, colour, width);
-    }
+    lines.polyline(std::move(points), colour, width);
     canvas.setDrawWidth(width);
     canvas.addDrawing(std::move(lines));
     canvas.setDrawWidth(1);

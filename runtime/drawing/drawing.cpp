@@ -27,83 +27,55 @@ QPen penFor(QRgb colour, int width)
     return pen;
 }
 
+Drawing::Point toPoint(QPointF p) { return {static_cast<float>(p.x()), static_cast<float>(p.y())}; }
+
+QPointF toPixels(Drawing::Point p) { return QPointF(twipsToPixels(double{p.x}), twipsToPixels(double{p.y})); }
+
 }  // namespace
 
-void Drawing::beginSliver(Placed first)
+void Drawing::line(QPointF from, QPointF to, QRgb colour, int width)
 {
-    run_.begin(first);
-    pendingCount_ = 0;
-    sliver_ = reduction::sliverAt(first.point.x);
-}
-
-void Drawing::foldAndExtend(Point p)
-{
-    run_.add(pending_.data(), pendingCount_);
-    pendingCount_ = 0;
-    if (inSliver(p)) {
-        pending_[pendingCount_++] = p;
-        return;
+    const Point a = toPoint(from);
+    if (!open_ || strokes_.back().colour != colour || strokes_.back().width != width
+        || !strokes_.back().points.back().same(a)) {
+        strokes_.push_back({colour, width, false, {a}});
+        open_ = true;
     }
-    run_.appendTo(strokes_.back().points);
-    beginSliver({p, run_.last.at + 1});
+    strokes_.back().points.push_back(toPoint(to));
 }
 
-Drawing::Run Drawing::openRun() const
+void Drawing::polyline(std::vector<Point> points, QRgb colour, int width)
 {
-    Run run = run_;
-    run.add(pending_.data(), pendingCount_);
-    return run;
-}
-
-void Drawing::closeStroke()
-{
-    if (open_)
-        openRun().appendTo(strokes_.back().points);
-    open_ = false;
-}
-
-void Drawing::startStroke(Point a, Point b, QRgb rgb, int width)
-{
-    closeStroke();
-    strokes_.push_back({rgb, width, false, {}});
-    open_ = true;
-    openColour_ = rgb;
-    openWidth_ = width;
-    beginSliver({a, 0});
-    extend(b);
+    if (points.size() < 2)
+        return;
+    line(QPointF(points[0].x, points[0].y), QPointF(points[1].x, points[1].y), colour, width);
+    std::vector<Point>& kept = strokes_.back().points;
+    // A stroke of two points is the one just begun: it takes these whole.
+    if (kept.size() == 2)
+        kept = std::move(points);
+    else
+        kept.insert(kept.end(), points.begin() + 2, points.end());
 }
 
 void Drawing::append(Drawing&& other)
 {
-    closeStroke();
-    other.closeStroke();
     strokes_.insert(strokes_.end(), std::make_move_iterator(other.strokes_.begin()),
                     std::make_move_iterator(other.strokes_.end()));
     other.strokes_.clear();
+    open_ = other.open_ = false;
 }
 
 void Drawing::rectangle(QPointF corner, QPointF opposite, QColor colour, int width)
 {
-    closeStroke();
-    strokes_.push_back({colour.rgb(),
-                        width,
-                        true,
-                        {{static_cast<float>(corner.x()), static_cast<float>(corner.y())},
-                         {static_cast<float>(opposite.x()), static_cast<float>(opposite.y())}}});
+    strokes_.push_back({colour.rgb(), width, true, {toPoint(corner), toPoint(opposite)}});
+    open_ = false;
 }
 
-QPointF Drawing::toPixels(Point p) { return QPointF(twipsToPixels(double{p.x}), twipsToPixels(double{p.y})); }
-
-// The points painted are the stroke's own, unless this paint makes them:
-// the open stroke ends with its open run, and a long one is reduced.
-std::vector<Drawing::Point> Drawing::painted(const Stroke& stroke, const QTransform& toDevice) const
+std::vector<Drawing::Point> Drawing::painted(const Stroke& stroke, const QTransform& toDevice)
 {
-    std::vector<Point> points = stroke.points;
-    if (open_ && &stroke == &strokes_.back())
-        openRun().appendTo(points);
-    if (points.size() > reductionThreshold && toDevice.type() <= QTransform::TxScale)
-        return reduction::reduced(points, toDevice);
-    return points;
+    if (stroke.points.size() > reductionThreshold && toDevice.type() <= QTransform::TxScale)
+        return reduction::reduced(stroke.points, toDevice);
+    return stroke.points;
 }
 
 void Drawing::paint(QPainter& painter) const

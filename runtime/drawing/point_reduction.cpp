@@ -6,7 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
-#include <iterator>
+#include <limits>
 
 namespace runtime::reduction {
 
@@ -26,23 +26,20 @@ Strip sliverAt(float start)
     return {from, std::max(to, std::nextafter(start, INFINITY))};
 }
 
-void Run::add(const Point* points, std::size_t count)
+namespace {
+
+// The least float at or above x, so that a float compares with it as with x.
+float floatAtLeast(double x)
 {
-    // x and y apart, so that each is searched a vector at a time.
-    constexpr std::size_t chunk = 256;
-    float xs[chunk], ys[chunk];
-    for (std::size_t from = 0; from < count; from += chunk) {
-        const std::size_t n = std::min(chunk, count - from);
-        for (std::size_t k = 0; k < n; ++k) {
-            xs[k] = points[from + k].x;
-            ys[k] = points[from + k].y;
-        }
-        const Beyond y = firstBeyond(ys, n, lowest.point.y, highest.point.y);
-        const Beyond x = firstBeyond(xs, n, leftmost.point.x, rightmost.point.x);
-        const std::uint64_t at = last.at + 1;
-        advance(n, [&](std::size_t i) { return Placed{points[from + i], at + i}; }, y.below, y.above, x.below, x.above);
-    }
+    if (!(x <= std::numeric_limits<float>::max()))
+        return x > 0 ? INFINITY : static_cast<float>(x);  // beyond every float, or NaN
+    if (x < -std::numeric_limits<float>::max())
+        return -std::numeric_limits<float>::max();
+    const auto f = static_cast<float>(x);
+    return double{f} < x ? std::nextafter(f, INFINITY) : f;
 }
+
+}  // namespace
 
 // Once a stroke has many more points than the device has pixel columns
 // under it, each column's run of consecutive points is cut to its first,
@@ -52,8 +49,7 @@ void Run::add(const Point* points, std::size_t count)
 // reaches into the neighbouring columns, and how far depends on the points
 // dropped; so the cut is made per half column, and keeps each run's
 // leftmost and rightmost points and the neighbours of its extremes (the
-// line into and out of a spike) too. The slivers a stroke keeps are the same
-// cut at a finer grain still.
+// line into and out of a spike) too.
 std::vector<Point> reduced(const std::vector<Point>& points, const QTransform& toDevice)
 {
     // The half device column of a point straight from its twips;
@@ -61,9 +57,8 @@ std::vector<Point> reduced(const std::vector<Point>& points, const QTransform& t
     constexpr double stripsPerColumn = 2;
     const double scale = stripsPerColumn * toDevice.m11() / twipsPerPixel;
     const double offset = stripsPerColumn * toDevice.dx();
-    std::vector<Point> kept;
-    for (std::size_t i = 0; i < points.size();) {
-        const double x = points[i].x;
+    const auto halfColumnAt = [&](float start) {
+        const double x = start;
         const double at = scale * x + offset;
         // Bounded first (a NaN goes to the lower bound), as the conversion requires.
         const double bounded = at >= -1e18 ? (at <= 1e18 ? at : 1e18) : -1e18;
@@ -71,18 +66,21 @@ std::vector<Point> reduced(const std::vector<Point>& points, const QTransform& t
         const auto strip = static_cast<double>(truncated - (bounded < static_cast<double>(truncated)));
         // Rounding may put a point on a bound into its neighbour; that only
         // keeps a point more, but the point itself is always inside.
-        const double from = std::min((strip - offset) / scale, x);
-        const double to = std::max((strip + 1 - offset) / scale, std::nextafter(x, INFINITY));
-        std::size_t end = i + 1;
-        while (end < points.size() && double{points[end].x} >= from && double{points[end].x} < to)
-            ++end;
-        Run run;
-        run.begin({points[i], i});
-        run.add(points.data() + i + 1, end - i - 1);
-        run.appendTo(kept);
-        i = end;
+        return Strip{floatAtLeast(std::min((strip - offset) / scale, x)),
+                     floatAtLeast(std::max((strip + 1 - offset) / scale, std::nextafter(x, INFINITY)))};
+    };
+    StripCut<Point> cut;
+    constexpr std::size_t chunk = 256;
+    float xs[chunk], ys[chunk];
+    for (std::size_t from = 0; from < points.size(); from += chunk) {
+        const std::size_t n = std::min(chunk, points.size() - from);
+        for (std::size_t k = 0; k < n; ++k) {
+            xs[k] = points[from + k].x;
+            ys[k] = points[from + k].y;
+        }
+        cut.add(xs, ys, n, halfColumnAt);
     }
-    return kept;
+    return std::move(cut).kept();
 }
 
 }  // namespace runtime::reduction

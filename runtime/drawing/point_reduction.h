@@ -12,6 +12,10 @@ class QTransform;
 
 // The cut of a run of points to what any device can show of it, per strip
 // of x: what keeps a drawing of millions of points small and quick to paint.
+// It is made twice: per sliver of x, an eighth of a twip, on a long series
+// before it is drawn (which bounds the drawing's memory, and is finer than
+// a device column up to 5760 dots to the inch); and per half column of the
+// device each paint is for (which bounds the cost of stroking).
 namespace runtime::reduction {
 
 struct Point {
@@ -28,7 +32,7 @@ struct Strip {
     float from, to;
     bool holds(float x) const { return x >= from && x < to; }
 };
-// The sliver, an eighth of a twip, that a run starting at x keeps to.
+// The sliver that a run starting at x keeps to.
 Strip sliverAt(float x);
 
 // Where among `count` values the first below `least` and the first above
@@ -90,15 +94,10 @@ Beyond firstBeyond(const Value* values, std::size_t count, Value least, Value mo
     return {lowest < least ? firstOf(lowest) : count, highest > most ? firstOf(highest) : count};
 }
 
-// A point and its place in the stroke, which orders what a run keeps.
-struct Placed {
-    Point point;
-    std::uint64_t at;
-};
 // What a run of consecutive points within one strip of x (a sliver, or
 // part of a device column) keeps as it grows: its first, lowest, highest,
 // leftmost, rightmost and last point and the points just before and after
-// the lowest and the highest, each placed in its stroke. For any kind of
+// the lowest and the highest, each placed in its series. For any kind of
 // point with its place.
 template <class PlacedPoint>
 struct RunKept {
@@ -152,10 +151,89 @@ struct RunKept {
     }
 };
 
-// A run of points as a stroke has them, in twips.
-struct Run : RunKept<Placed> {
-    // Adds the `count` points that follow the last, as if one by one.
-    void add(const Point* points, std::size_t count);
+// Points, as they come batch by batch, cut run after run: each run of
+// consecutive points within the strip of x that its first point starts,
+// `stripAt(x)`, to what RunKept keeps of it. For points of a float x and a
+// y of any kind that firstBeyond compares.
+template <class P>
+class StripCut {
+public:
+    using Y = decltype(P::y);
+    // The `count` points that follow those added, x and y apart, so that
+    // each is searched a vector at a time.
+    template <class StripAt>
+    void add(const float* xs, const Y* ys, std::size_t count, StripAt stripAt)
+    {
+        for (std::size_t k = 0; k < count;) {
+            if (!open_) {
+                run_.begin({{xs[k], ys[k]}, placed_ + k});
+                strip_ = stripAt(xs[k]);
+                open_ = true;
+                ++k;
+            }
+            const std::size_t end = inStrip(xs, k, count);
+            fold(xs + k, ys + k, placed_ + k, end - k);
+            k = end;
+            if (k < count)
+                close();
+        }
+        placed_ += count;
+    }
+    // The points kept, in order.
+    std::vector<P> kept() &&
+    {
+        if (open_)
+            close();
+        return std::move(kept_);
+    }
+
+private:
+    struct Placed {
+        P point;
+        std::uint64_t at;
+    };
+    // Where the points from `from` on leave the strip: eight at a time while
+    // all eight are in, then one by one.
+    std::size_t inStrip(const float* xs, std::size_t from, std::size_t count) const
+    {
+        using Lanes = FourOf<float>::type;
+        const auto load = [&](std::size_t k) {
+            Lanes v;
+            std::memcpy(&v, xs + k, sizeof v);
+            return v;
+        };
+        std::size_t end = from;
+        for (; end + 8 <= count; end += 8) {
+            const Lanes a = load(end), b = load(end + 4);
+            const auto in = (a >= strip_.from) & (a < strip_.to) & (b >= strip_.from) & (b < strip_.to);
+            if (!(in[0] & in[1] & in[2] & in[3]))
+                break;
+        }
+        while (end < count && strip_.holds(xs[end]))
+            ++end;
+        return end;
+    }
+    // `count` points that follow the run's last, all within its strip.
+    void fold(const float* xs, const Y* ys, std::uint64_t at, std::size_t count)
+    {
+        if (count == 0)
+            return;
+        const Beyond y = firstBeyond(ys, count, run_.lowest.point.y, run_.highest.point.y);
+        const Beyond x = firstBeyond(xs, count, run_.leftmost.point.x, run_.rightmost.point.x);
+        run_.advance(count, [&](std::size_t i) { return Placed{{xs[i], ys[i]}, at + i}; }, y.below, y.above, x.below,
+                     x.above);
+    }
+    void close()
+    {
+        run_.appendTo(kept_);
+        open_ = false;
+    }
+
+    bool open_ = false;
+    Strip strip_{};
+    RunKept<Placed> run_{};
+    std::uint64_t placed_ = 0;  // points added before this batch
+    std::vector<P> kept_;
 };
 
 // A stroke's points cut per half device column of a paint through `toDevice`.
