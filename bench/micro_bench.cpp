@@ -113,17 +113,17 @@ void ReadChart(benchmark::State& state)
 }
 BENCHMARK(ReadChart)->Arg(100'000)->Arg(1'000'000)->Arg(10'000'000)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-// On one core: every byte read in order.
-void ReadChartInOrder(benchmark::State& state)
+// On one core: the blocks scanned on the reader's thread alone.
+void ReadChartOnOneThread(benchmark::State& state)
 {
     const std::string name = fileFor(state.range(0));
     const auto bytes = static_cast<std::int64_t>(fs::file_size(name));
     for (auto _ : state)
-        benchmark::DoNotOptimize(readSeries(name, {.readAheadBytes = runtime::ReadingOptions::noReadAhead}));
+        benchmark::DoNotOptimize(readSeries(name, {.helperFrom = runtime::ReadingOptions::noHelper}));
     state.SetBytesProcessed(state.iterations() * bytes);
     state.SetItemsProcessed(state.iterations() * state.range(0));
 }
-BENCHMARK(ReadChartInOrder)->Arg(100'000)->Arg(1'000'000)->Arg(10'000'000)->Unit(benchmark::kMillisecond);
+BENCHMARK(ReadChartOnOneThread)->Arg(100'000)->Arg(1'000'000)->Arg(10'000'000)->Unit(benchmark::kMillisecond);
 
 // The kept points cut for the box and drawn on it, as the load does.
 void DrawSeries(benchmark::State& state)

@@ -45,12 +45,9 @@ std::string excerpt(std::string_view text)
     return shown;
 }
 
-RuntimeError::RuntimeError(std::string problem, std::string file, LineNumber line, std::string reading)
-    : std::runtime_error(compose(problem, file, line, reading)),
-      problem_(std::move(problem)),
-      file_(std::move(file)),
-      line_(line),
-      reading_(std::move(reading))
+RuntimeError::RuntimeError(const std::string& problem, const std::string& file, LineNumber line,
+                           const std::string& reading)
+    : std::runtime_error(compose(problem, file, line, reading))
 {
 }
 

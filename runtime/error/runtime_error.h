@@ -15,19 +15,8 @@ using LineNumber = std::int64_t;
 // file, the line and what was being read. Its what() is the report's text.
 class RuntimeError : public std::runtime_error {
 public:
-    explicit RuntimeError(std::string problem, std::string file = {}, LineNumber line = 0,
-                          std::string reading = {});
-
-    const std::string& problem() const { return problem_; }
-    const std::string& file() const { return file_; }
-    LineNumber line() const { return line_; }
-    const std::string& reading() const { return reading_; }
-
-private:
-    std::string problem_;
-    std::string file_;
-    LineNumber line_;
-    std::string reading_;
+    explicit RuntimeError(const std::string& problem, const std::string& file = {}, LineNumber line = 0,
+                          const std::string& reading = {});
 };
 
 // The offending text as every report quotes it: its first `excerptLength`

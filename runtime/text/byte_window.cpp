@@ -7,21 +7,18 @@
 
 namespace runtime {
 
-ByteWindow::ByteWindow(int descriptor, std::size_t capacity, std::size_t from, std::size_t limit)
+ByteWindow::ByteWindow(int descriptor, std::size_t capacity)
     : descriptor_(descriptor),
       buffer_(std::make_unique_for_overwrite<char[]>(capacity + zerosAfterText)),
       data_(buffer_.get()),
-      capacity_(capacity),
-      limit_(limit),
-      base_(from)
+      capacity_(capacity)
 {
     endText(buffer_.get());
 }
 
-ByteWindow::ByteWindow(std::string_view text, std::size_t from)
-    : data_(text.data() + std::min(from, text.size())),
-      base_(std::min(from, text.size())),
-      end_(text.size() - base_),
+ByteWindow::ByteWindow(std::string_view text)
+    : data_(text.data()),
+      end_(text.size()),
       atEnd_(true),
       lastByte_(text.empty() ? '\0' : text.back())
 {
@@ -40,16 +37,14 @@ int ByteWindow::fill(std::size_t bytes)
     }
     int error = 0;
     while (end_ < bytes && end_ < capacity_ && !atEnd_) {
-        const std::size_t offset = base_ + end_;
         // No more than asked for and a little beyond: after a move, most of a
         // full window would go unread when the reader moves on again.
-        const std::size_t want = std::min({capacity_ - end_, std::max(bytes - end_, readAtLeast),
-                                           limit_ > offset ? limit_ - offset : 0});
-        const ReadResult read = want > 0 ? readFully(descriptor_, buffer_.get() + end_, want, offset) : ReadResult{0, 0};
+        const std::size_t want = std::min(capacity_ - end_, std::max(bytes - end_, readAtLeast));
+        const ReadResult read = readFully(descriptor_, buffer_.get() + end_, want, base_ + end_);
         end_ += read.got;
         if (read.got > 0)
             lastByte_ = buffer_[end_ - 1];
-        if (read.got < want || want == 0 || read.error != 0) {
+        if (read.got < want || read.error != 0) {
             atEnd_ = true;
             error = read.error;
         }

@@ -3,7 +3,6 @@
 #include "runtime/text/plain_field.h"
 
 #include <cstddef>
-#include <limits>
 #include <memory>
 #include <string_view>
 
@@ -16,15 +15,12 @@ namespace runtime {
 // memory are all in the window from the start.
 class ByteWindow {
 public:
-    static constexpr std::size_t noLimit = std::numeric_limits<std::size_t>::max();
-
-    // Over the file `descriptor` (borrowed, not closed here), from the
-    // offset `from`, `capacity` bytes at most at a time, and no further
-    // than the offset `limit`.
-    ByteWindow(int descriptor, std::size_t capacity, std::size_t from = 0, std::size_t limit = noLimit);
+    // Over the file `descriptor` (borrowed, not closed here), `capacity`
+    // bytes at most at a time.
+    ByteWindow(int descriptor, std::size_t capacity);
     // Over `text`, which stays in memory as long as the window and is
-    // followed by endText's zeros, from the offset `from`: nothing copied.
-    explicit ByteWindow(std::string_view text, std::size_t from = 0);
+    // followed by endText's zeros: nothing copied.
+    explicit ByteWindow(std::string_view text);
 
     const char* data() const { return data_; }
     std::size_t pos() const { return pos_; }
@@ -60,7 +56,6 @@ private:
     std::unique_ptr<char[]> buffer_;
     const char* data_ = nullptr;
     std::size_t capacity_ = 0;
-    std::size_t limit_ = noLimit;
     std::size_t base_ = 0;
     std::size_t pos_ = 0;
     std::size_t end_ = 0;

@@ -4,8 +4,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
-#include <span>
-#include <vector>
 
 namespace runtime {
 
@@ -87,55 +85,6 @@ inline constexpr std::size_t longestPlainField = 13;
     if (data[q] == '\r' && q + 1 < size && data[q + 1] == '\n')
         return {v, true, q + 2};
     return {0, false, 0};
-}
-
-// Where a run of whole records of plain fields, read by readPlainRecords, ended.
-struct PlainRecords {
-    std::size_t read = 0;        // how many records
-    std::size_t end = 0;         // the place after the last one
-    std::int64_t lines = 0;      // how many line ends they held
-    std::int64_t lastStart = 0;  // how many of those came before the last record began
-    bool endsLine = false;       // whether the last record ended its line
-};
-
-// Up to `rows` whole records of plain fields, one per column in turn, from
-// `data` + `pos` in a text of `size` bytes ended by endText, appended to the
-// columns. A record may start before `limit` only; one cut short is left
-// out, for the careful path to read. With the width known when compiled,
-// the columns stay in registers; a chart's points are two.
-template <std::size_t fixedWidth>
-PlainRecords readPlainRecords(const char* data, std::size_t pos, std::size_t limit, std::size_t size,
-                              std::span<std::vector<std::int32_t>* const> columns, std::size_t rows)
-{
-    const std::size_t width = fixedWidth ? fixedWidth : columns.size();
-    PlainRecords run;
-    run.end = pos;
-    std::size_t p = pos;
-    std::int64_t lines = 0;
-    bool fieldEndsLine = false;
-    for (; run.read < rows; ++run.read) {
-        const std::int64_t startLines = lines;
-        std::size_t column = 0;
-        for (; column < width && p < limit; ++column) {
-            const PlainField field = plainField(data + p, size - p);
-            if (field.length == 0)
-                break;
-            columns[column]->push_back(field.value);
-            p += field.length;
-            lines += field.endsLine;
-            fieldEndsLine = field.endsLine;
-        }
-        if (column < width) {
-            for (std::size_t k = 0; k < column; ++k)
-                columns[k]->pop_back();
-            break;
-        }
-        run.lastStart = startLines;
-        run.endsLine = fieldEndsLine;
-        run.end = p;
-        run.lines = lines;
-    }
-    return run;
 }
 
 }  // namespace runtime

@@ -26,12 +26,14 @@ bool mayStartField(char before, char at)
 
 }  // namespace
 
-ReadAhead::ReadAhead(int fd, std::string_view bytes, std::size_t start, std::size_t end, std::size_t blockBytes)
+ReadAhead::ReadAhead(int fd, std::string_view bytes, std::size_t start, std::size_t end, std::size_t blockBytes,
+                     bool helped)
     : fd_(fd),
       bytes_(bytes),
       start_(start),
       end_(end),
-      blockBytes_(std::max<std::size_t>(blockBytes, 1)),
+      // A short run takes no more room than it needs.
+      blockBytes_(std::clamp<std::size_t>(blockBytes, 1, std::max<std::size_t>(end - start, 1))),
       blockCount_((end - start + blockBytes_ - 1) / blockBytes_),
       // A field and its separator take two bytes at least; a block runs to
       // the next one's start, found within lookFor of its place.
@@ -46,7 +48,8 @@ ReadAhead::ReadAhead(int fd, std::string_view bytes, std::size_t start, std::siz
         block.checkpoints = std::make_unique_for_overwrite<std::size_t[]>(mostFields_ / checkpointEvery + 2);
     }
     currentStart_ = blockCount_ > 0 ? blockStart(0) : SIZE_MAX;
-    thread_ = std::thread([this] { work(); });
+    if (helped)
+        thread_ = std::thread([this] { work(); });
 }
 
 ReadAhead::~ReadAhead()
@@ -56,7 +59,8 @@ ReadAhead::~ReadAhead()
         cancelled_ = true;
     }
     changed_.notify_all();
-    thread_.join();
+    if (thread_.joinable())
+        thread_.join();
 }
 
 std::size_t ReadAhead::blockStart(std::size_t j) const

@@ -13,9 +13,9 @@
 
 namespace runtime {
 
-// The rest of a long run of number fields, scanned in blocks a few blocks
-// ahead of the reader: on a thread of its own, and on the reader's whenever
-// it would otherwise wait for a block. A block starts where a field may
+// The rest of a run of number fields, scanned in blocks a few blocks ahead
+// of the reader: on a thread of its own where it has a helper, and on the
+// reader's whenever it would otherwise wait for a block. A block starts where a field may
 // (after a comma or a line end, at a digit or a minus) and holds only fields
 // of the one plain form that reads the same whatever comes before it: an
 // optional minus, one to ten digits, a value in the 32-bit range, then a
@@ -27,8 +27,10 @@ namespace runtime {
 class ReadAhead {
 public:
     // Scans the file `fd` (or, with fd -1, `bytes`, followed by endText's
-    // zeros) from the offset `start` up to `end`, in blocks of about `blockBytes`.
-    ReadAhead(int fd, std::string_view bytes, std::size_t start, std::size_t end, std::size_t blockBytes);
+    // zeros) from the offset `start` up to `end`, in blocks of about
+    // `blockBytes`; with `helped`, on a thread of its own too.
+    ReadAhead(int fd, std::string_view bytes, std::size_t start, std::size_t end, std::size_t blockBytes,
+              bool helped);
     ~ReadAhead();
     ReadAhead(const ReadAhead&) = delete;
     ReadAhead& operator=(const ReadAhead&) = delete;

@@ -27,24 +27,25 @@ struct Reading {
     int index = 0;
 };
 
-// How runs of numbers are read: in bulk (whole records at a time, and far
-// ahead on a second thread), or one by one, the plain way that the bulk
-// readings are compared with.
+// How runs of numbers are read: in bulk (scanned ahead in blocks, whole
+// records at a time, on a second thread too), or one by one, the plain way
+// that the bulk readings are compared with.
 enum class NumberReading { InBulk, OneByOne };
 
 // How a file is read. The defaults suit every chart; the others reach the
-// reader's edges more often (a small window, the scan ahead from the
-// shortest run on, the numbers one by one, a line count started high).
+// reader's edges more often (a small window, small blocks, the second
+// thread from the shortest run on or never, the numbers one by one, a line
+// count started high).
 struct ReadingOptions {
-    static constexpr std::size_t noReadAhead = std::numeric_limits<std::size_t>::max();
+    static constexpr std::size_t noHelper = std::numeric_limits<std::size_t>::max();
     // A megabyte at a time: reads of that size are fast, and the window
     // stays in the cache. At least 64 bytes.
     std::size_t windowBytes = std::size_t{1} << 20;
-    // A run of numbers is scanned ahead (see readNumbersAhead) when more
-    // than this many bytes are left, in blocks of about this many bytes:
-    // large enough that handing a block over costs nothing, small enough
-    // that a few stay in the cache.
-    std::size_t readAheadBytes = std::size_t{1} << 20;
+    // A run of numbers is scanned ahead (see readNumbersAhead) on a second
+    // thread too when more than this many bytes are left, in blocks of
+    // about this many bytes: large enough that handing a block over costs
+    // nothing, small enough that a few stay in the cache.
+    std::size_t helperFrom = std::size_t{1} << 20;
     std::size_t aheadBlockBytes = std::size_t{1} << 20;
     NumberReading numbers = NumberReading::InBulk;
     LineNumber firstLine = 1;
@@ -83,16 +84,15 @@ public:
     // `rows` records of one number per column, read as readInt32 reads them
     // one after another and appended to the columns; `naming(row, column)`
     // gives the Reading of each. Returns the line on which the last record
-    // began, 0 when there is none. In bulk, records of plain fields are read
-    // straight from the window, and records scanned ahead are taken whole.
+    // began, 0 when there is none. In bulk, records scanned ahead are taken whole.
     template <class Naming>
     LineNumber readInt32Records(std::span<std::vector<std::int32_t>* const> columns, std::size_t rows,
                                 Naming naming);
 
-    // A hint: a long run of number fields follows. When enough bytes are
-    // left, they are scanned ahead in blocks, on a second thread too, and
-    // the number reads take the values of a block on arriving at its start.
-    // What is read, errors included, stays the same.
+    // A hint: a run of number fields follows. In bulk, they are scanned
+    // ahead in blocks (on a second thread too, when enough bytes are left),
+    // and the number reads take the values of a block on arriving at its
+    // start. What is read, errors included, stays the same.
     void readNumbersAhead();
 
     // A text read from this file, as UTF-8.
@@ -129,10 +129,6 @@ private:
     // records from it; how many, and through `recordLine` the line the last
     // of them began on.
     std::size_t takeAheadRecords(std::span<std::vector<std::int32_t>* const> columns, std::size_t rows,
-                                 LineNumber& recordLine);
-    // At a record's start: up to `rows` whole records of plain fields from
-    // the window, short of its last bytes and of the scan ahead.
-    std::size_t readPlainRecords(std::span<std::vector<std::int32_t>* const> columns, std::size_t rows,
                                  LineNumber& recordLine);
     // Back to reading the bytes, just past the values taken from the block, and on to the next.
     void leaveAhead();

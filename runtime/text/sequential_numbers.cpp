@@ -1,5 +1,4 @@
-// The reader's runs of numbers: whole records of plain fields straight from
-// the window, and the coordination with the scan ahead.
+// The reader's runs of numbers: the coordination with the scan ahead.
 #include "runtime/text/sequential_numbers.h"
 
 #include <algorithm>
@@ -19,17 +18,16 @@ std::size_t SequentialFile::position() const
 void SequentialFile::readNumbersAhead()
 {
     const std::size_t from = position();
-    if (!isOpen() || ahead_ || options_.numbers == NumberReading::OneByOne || from >= size_
-        || size_ - from <= std::max<std::size_t>(options_.readAheadBytes, 1))
+    if (!isOpen() || ahead_ || options_.numbers == NumberReading::OneByOne || from >= size_)
         return;
-    // A second core or nothing to gain: the cores this process may run on.
+    // A second core that this process may run on, and enough to gain from it.
     cpu_set_t cores;
-    if (::sched_getaffinity(0, sizeof cores, &cores) != 0 || CPU_COUNT(&cores) < 2)
-        return;
+    const bool helped = size_ - from > std::max<std::size_t>(options_.helperFrom, 1)
+        && ::sched_getaffinity(0, sizeof cores, &cores) == 0 && CPU_COUNT(&cores) >= 2;
     try {
         ahead_ = std::make_unique<ReadAhead>(file_.isOpen() ? file_.descriptor() : -1,
                                              std::string_view(memory_.get(), memory_ ? size_ : 0), from, size_,
-                                             options_.aheadBlockBytes);
+                                             options_.aheadBlockBytes, helped);
     } catch (const std::exception&) {
         return;  // no thread or memory to be had: everything is read in order, as it would be anyway
     }
@@ -61,30 +59,6 @@ void SequentialFile::passBlock()
     aheadCount_ = 0;
     if (aheadAt_ == std::numeric_limits<std::size_t>::max())
         dropAhead();
-}
-
-std::size_t SequentialFile::readPlainRecords(std::span<std::vector<std::int32_t>* const> columns, std::size_t rows,
-                                             LineNumber& recordLine)
-{
-    if (!isOpen() || columns.empty())
-        return 0;
-    const ByteWindow& bytes = *window_;
-    // Fields start here at most: a field and its end fit in the bytes left,
-    // and the reader stops where the scan ahead begins.
-    std::size_t limit = bytes.end() >= lookahead ? bytes.end() - lookahead + 1 : 0;
-    if (aheadAt_ >= bytes.offset())
-        limit = std::min(limit, aheadAt_ - bytes.base());
-    const PlainRecords run = columns.size() == 2
-        ? runtime::readPlainRecords<2>(bytes.data(), bytes.pos(), limit, bytes.end(), columns, rows)
-        : runtime::readPlainRecords<0>(bytes.data(), bytes.pos(), limit, bytes.end(), columns, rows);
-    if (run.read > 0) {
-        recordLine = line_ + run.lastStart;
-        window_->setPos(run.end);
-        line_ += run.lines;
-        fieldLine_ = line_ - run.endsLine;
-        afterComma_ = !run.endsLine;
-    }
-    return run.read;
 }
 
 std::size_t SequentialFile::takeAheadRecords(std::span<std::vector<std::int32_t>* const> columns, std::size_t rows,

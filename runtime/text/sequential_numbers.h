@@ -18,12 +18,6 @@ LineNumber SequentialFile::readInt32Records(std::span<std::vector<std::int32_t>*
                 continue;
             }
         }
-        if (options_.numbers == NumberReading::InBulk) {
-            if (const std::size_t read = readPlainRecords(columns, rows - row, recordLine)) {
-                row += read;
-                continue;
-            }
-        }
         for (std::size_t column = 0; column < columns.size(); ++column) {
             columns[column]->push_back(readInt32(naming(row, column)));
             if (column == 0)

@@ -114,9 +114,9 @@ void expectReadingsAgree(std::string_view bytes)
     static_cast<void>(chartdata::lastXOfTail(bytes.substr(bytes.size() - std::min(bytes.size(), chartdata::lastPointTailBytes))));
     using runtime::ReadingOptions;
     using runtime::SequentialFile;
-    constexpr std::size_t none = ReadingOptions::noReadAhead;
+    constexpr std::size_t none = ReadingOptions::noHelper;
     const std::string fromMemory =
-        outcome(SequentialFile("chart.dat", bytes, {.readAheadBytes = none, .numbers = runtime::NumberReading::OneByOne}));
+        outcome(SequentialFile("chart.dat", bytes, {.helperFrom = none, .numbers = runtime::NumberReading::OneByOne}));
     FILE* copy = std::fopen("chart.dat", "wb");
     if (!copy || std::fwrite(bytes.data(), 1, bytes.size(), copy) != bytes.size() || std::fclose(copy) != 0)
         std::abort();
@@ -124,12 +124,12 @@ void expectReadingsAgree(std::string_view bytes)
     // enough that their starts fall anywhere, and in blocks of more fields
     // than a few thousand, reused.
     const std::pair<const char*, std::string> others[] = {
-        {"whole, numbers in bulk", outcome(SequentialFile("chart.dat", bytes, {.readAheadBytes = none}))},
-        {"in pieces, numbers ahead", outcome(SequentialFile("chart.dat", {.windowBytes = 64, .readAheadBytes = 0, .aheadBlockBytes = 16}))},
-        {"at once, numbers ahead", outcome(SequentialFile("chart.dat", {.readAheadBytes = 0, .aheadBlockBytes = 7}))},
-        {"whole, numbers ahead", outcome(SequentialFile("chart.dat", bytes, {.readAheadBytes = 0, .aheadBlockBytes = 65536}))},
+        {"whole, scanned on one thread", outcome(SequentialFile("chart.dat", bytes, {.helperFrom = none}))},
+        {"in pieces, numbers ahead", outcome(SequentialFile("chart.dat", {.windowBytes = 64, .helperFrom = 0, .aheadBlockBytes = 16}))},
+        {"at once, numbers ahead", outcome(SequentialFile("chart.dat", {.helperFrom = 0, .aheadBlockBytes = 7}))},
+        {"whole, numbers ahead", outcome(SequentialFile("chart.dat", bytes, {.helperFrom = 0, .aheadBlockBytes = 65536}))},
         {"twice, the points handed on",
-         outcome(SequentialFile("chart.dat", {.readAheadBytes = 0, .aheadBlockBytes = 16}), 0, 7)}};
+         outcome(SequentialFile("chart.dat", {.helperFrom = 0, .aheadBlockBytes = 16}), 0, 7)}};
     for (const auto& [how, other] : others) {
         if (other != fromMemory) {
             std::fprintf(stderr, "read whole, one number at a time:\n%s\nread %s:\n%s\n", fromMemory.c_str(), how,
