@@ -6,7 +6,7 @@
 #include "runtime/forms/error_report.h"
 #include "runtime/forms/picture.h"
 #include "runtime/printing/printing.h"
-#include "runtime/forms/program.h"
+#include "runtime/forms/run_forms.h"
 #include "runtime/text/sequential_file.h"
 
 namespace {

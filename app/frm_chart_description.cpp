@@ -7,13 +7,7 @@
 
 namespace {
 
-using runtime::Align;
-using runtime::boldFont;
-using runtime::Colour;
-using runtime::defaultFont;
-using runtime::Face;
-using runtime::FontSpec;
-using runtime::OtherSettings;
+using namespace runtime;
 using enum runtime::ControlKind;
 
 constexpr FontSpec titleFont{Face::Serif, 15.75, false};

@@ -14,15 +14,8 @@
 namespace runtime {
 namespace {
 
-Qt::Alignment qtAlignment(Align alignment)
-{
-    switch (alignment) {
-    case Align::Left: return Qt::AlignLeft | Qt::AlignTop;
-    case Align::Right: return Qt::AlignRight | Qt::AlignTop;
-    case Align::Centre: return Qt::AlignHCenter | Qt::AlignTop;
-    }
-    return Qt::AlignLeft | Qt::AlignTop;
-}
+// By Align's order.
+constexpr Qt::AlignmentFlag horizontal[] = {Qt::AlignLeft, Qt::AlignRight, Qt::AlignHCenter};
 
 // Laying out text costs with its length, and a caption may be 64 KiB of
 // combining marks on one letter. A box shows no more lines than its height
@@ -111,8 +104,8 @@ void Label::paint(QPainter& painter, const QPalette& palette) const
         painter.fillRect(geometry_, backColour_.resolve(palette));
     painter.setFont(font_);
     painter.setPen(Colour::system(SystemColour::ButtonText).resolve(palette));
-    painter.drawText(geometry_, static_cast<int>(qtAlignment(alignment_)) | Qt::TextWordWrap | Qt::TextShowMnemonic,
-                     laidOut_);
+    const Qt::Alignment alignment = horizontal[static_cast<int>(alignment_)] | Qt::AlignTop;
+    painter.drawText(geometry_, static_cast<int>(alignment) | Qt::TextWordWrap | Qt::TextShowMnemonic, laidOut_);
     painter.restore();
 }
 

@@ -47,7 +47,6 @@ public:
 
     // The caption is UTF-8; "&" marks an access key, "&&" stands for one "&".
     void setCaption(std::string_view utf8);
-    const QString& caption() const { return caption_; }
     // The caption as it shows: the access-key markers resolved.
     QString shownCaption() const;
     // The start of the caption that the label lays out: no more than can show

@@ -30,4 +30,6 @@ int runForms(int argc, char** argv, const Project& project)
     return application.exec();
 }
 
+void endProgram() { QCoreApplication::exit(0); }
+
 }  // namespace runtime

@@ -24,4 +24,8 @@ struct Project {
 // and status 1; the window is never shown.
 int runForms(int argc, char** argv, const Project& project);
 
+// Ends the program at once: the event loop stops before any further event
+// runs, and the process exits with status 0.
+void endProgram();
+
 }  // namespace runtime

@@ -9,33 +9,18 @@ namespace runtime {
 
 std::string formatNumber(double value, std::string_view picture)
 {
-    const auto point = picture.find('.');
-    const std::size_t decimals = point == std::string_view::npos ? 0 : picture.size() - point - 1;
-    if (picture.find_first_not_of("#.") != std::string_view::npos
-        || picture.find('.', point == std::string_view::npos ? 0 : point + 1) != std::string_view::npos
-        || decimals > 9)
+    if (picture != "#####.#")
         throw RuntimeError("unsupported number picture \"" + std::string(picture) + "\"");
-
-    std::int64_t unit = 1;
-    for (std::size_t i = 0; i < decimals; ++i)
-        unit *= 10;
-    const double scaled = std::round(std::fabs(value) * static_cast<double>(unit));
-    if (!(scaled < 9e18))
+    const double tenths = std::round(std::fabs(value) * 10);
+    if (!(tenths < 9e18))
         throw RuntimeError("overflow");
-    const auto rounded = static_cast<std::int64_t>(scaled);
-
-    std::string text;
-    if (value < 0 && rounded != 0)
-        text += '-';
-    if (rounded / unit != 0)
-        text += std::to_string(rounded / unit);
-    if (point != std::string_view::npos) {
-        text += '.';
-        std::string fraction = std::to_string(rounded % unit + unit).substr(1);
-        while (!fraction.empty() && fraction.back() == '0')
-            fraction.pop_back();
-        text += fraction;
-    }
+    const auto rounded = static_cast<std::int64_t>(tenths);
+    std::string text = value < 0 && rounded != 0 ? "-" : "";
+    if (rounded >= 10)
+        text += std::to_string(rounded / 10);
+    text += '.';
+    if (rounded % 10 != 0)
+        text += static_cast<char>('0' + rounded % 10);
     return text;
 }
 

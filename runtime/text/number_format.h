@@ -5,11 +5,11 @@
 
 namespace runtime {
 
-// Writes a value by a picture of '#' digit places and an optional point, as
-// "#####.#": rounded to the picture's decimals (halves away from zero), a "-"
-// when the rounded value is negative, the integer digits without leading
-// zeros (none for 0, all of them when there are more than the picture has),
-// the point always, then the decimals without trailing zeros.
+// Writes a value by the picture "#####.#", the one the charts use: rounded
+// to tenths (halves away from zero), a "-" when the rounded value is
+// negative, the integer digits without leading zeros (none for 0, all of
+// them when there are more than five), the point always, then the tenth
+// unless it is 0.
 std::string formatNumber(double value, std::string_view picture);
 
 // The text read back as a number and written in its plain signed form: a

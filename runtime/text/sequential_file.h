@@ -140,13 +140,6 @@ private:
             fill(1);
         return window_->peek();
     }
-    // The bookkeeping after a number field read by the fast paths.
-    void fieldEnded(bool endsLine)
-    {
-        fieldLine_ = line_;
-        line_ += endsLine;
-        afterComma_ = !endsLine;
-    }
     // A plain field fits in this many bytes, with room to spare; the window
     // holds as many from the reader on, unless the file ends first.
     static constexpr std::size_t lookahead = 24;

@@ -34,19 +34,8 @@ LineNumber SequentialFile::readInt32Records(std::span<std::vector<std::int32_t>*
 // careful path, which starts over from the same place.
 std::int32_t SequentialFile::readInt32(Reading reading)
 {
-    if (isOpen() && window_->offset() >= aheadAt_ && reachAhead()) {
-        if (taken_ == 0)
-            arriveAhead();
-        // The field is the next of those scanned ahead, read as below.
-        if (taken_ < aheadCount_) {
-            const std::size_t k = taken_++;
-            fieldEnded(ahead_->endsLine(k));
-            const std::int32_t value = ahead_->values()[k];
-            if (taken_ == aheadCount_)
-                leaveAhead();
-            return value;
-        }
-    }
+    if (taken_ > 0)
+        leaveAhead();
     if (!isOpen())
         return readInt32Carefully(reading);
     ByteWindow& bytes = *window_;
@@ -57,7 +46,9 @@ std::int32_t SequentialFile::readInt32(Reading reading)
     const PlainField field = plainField(bytes.data() + bytes.pos(), bytes.end() - bytes.pos());
     if (field.length == 0)
         return readInt32Carefully(reading);
-    fieldEnded(field.endsLine);
+    fieldLine_ = line_;
+    line_ += field.endsLine;
+    afterComma_ = !field.endsLine;
     bytes.advance(field.length);
     return field.value;
 }
