@@ -6,8 +6,6 @@
 #include <QPolygonF>
 #include <QTransform>
 
-#include <algorithm>
-#include <cmath>
 
 namespace runtime {
 namespace {

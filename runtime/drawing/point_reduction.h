@@ -43,22 +43,12 @@ Strip sliverAt(float x);
 struct Beyond {
     std::size_t below, above;
 };
-// Four values, a vector register on any x86-64.
-template <class Value>
-struct FourOf;
-template <>
-struct FourOf<float> {
-    using type = float __attribute__((vector_size(16)));
-};
-template <>
-struct FourOf<std::int32_t> {
-    using type = std::int32_t __attribute__((vector_size(16)));
-};
 template <class Value>
 Beyond firstBeyond(const Value* values, std::size_t count, Value least, Value most)
 {
-    using Lanes = typename FourOf<Value>::type;
+    // Four values, a vector register on any x86-64.
     constexpr std::size_t lanes = 4;
+    typedef Value Lanes __attribute__((vector_size(lanes * sizeof(Value))));
     const auto load = [&](std::size_t k) {
         Lanes v;
         std::memcpy(&v, values + k, sizeof v);
@@ -196,7 +186,7 @@ private:
     // all eight are in, then one by one.
     std::size_t inStrip(const float* xs, std::size_t from, std::size_t count) const
     {
-        using Lanes = FourOf<float>::type;
+        typedef float Lanes __attribute__((vector_size(16)));
         const auto load = [&](std::size_t k) {
             Lanes v;
             std::memcpy(&v, xs + k, sizeof v);

@@ -50,6 +50,12 @@ LightControl* Canvas::findLightControl(std::string_view name) const
         if (control->name() == name)
             return control.get();
     }
+    // Also those of the picture boxes on it.
+    for (const auto& [tabIndex, widget] : controlWidgets_) {
+        const auto* canvas = dynamic_cast<const Canvas*>(widget);
+        if (LightControl* control = canvas ? canvas->findLightControl(name) : nullptr)
+            return control;
+    }
     return nullptr;
 }
 

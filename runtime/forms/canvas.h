@@ -47,6 +47,7 @@ public:
         lightControls_.push_back(std::move(control));
         return ref;
     }
+    // Its own or a picture box's on it.
     LightControl* findLightControl(std::string_view name) const;
 
     // A child widget built from a row of the description, with its tab index.

@@ -7,7 +7,6 @@
 #include <QIcon>
 #include <QPixmap>
 
-#include <algorithm>
 #include <map>
 #include <string>
 
@@ -96,15 +95,6 @@ Control& Form::light(std::string_view name) const
 {
     if (auto* control = dynamic_cast<Control*>(findLightControl(name)))
         return *control;
-    // Looked up as widgets: qobject_cast, which findChildren uses, needs a
-    // Q_OBJECT that the picture box does not have.
-    for (auto* widget : findChildren<QWidget*>()) {
-        auto* box = dynamic_cast<PictureBox*>(widget);
-        if (!box)
-            continue;
-        if (auto* control = dynamic_cast<Control*>(box->findLightControl(name)))
-            return *control;
-    }
     noSuchControl(name);
 }
 

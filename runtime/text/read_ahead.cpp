@@ -6,7 +6,7 @@
 
 #include <algorithm>
 #include <bit>
-#include <cstring>
+#include <string>
 
 namespace runtime {
 namespace {
@@ -70,22 +70,21 @@ std::size_t ReadAhead::blockStart(std::size_t j) const
     const std::size_t at = start_ + j * blockBytes_;
     if (j == 0 || at >= end_)
         return std::min(at, end_);
-    char piece[4096];
-    const std::size_t pieceBytes = std::min(sizeof piece, lookFor_ + 1);
-    for (std::size_t from = at - 1; from < std::min(at + lookFor_, end_); from += pieceBytes - 1) {
-        const std::size_t want = std::min(pieceBytes, end_ - from);
-        const char* bytes = piece;
-        if (fd_ >= 0) {
-            if (readFully(fd_, piece, want, from).got < want)
-                return end_;
-        } else {
-            bytes = bytes_.data() + from;
-        }
-        for (std::size_t k = 1; k < want && from + k < at + lookFor_; ++k)
-            if (mayStartField(bytes[k - 1], bytes[k]))
-                return from + k;
+    // From the byte before the nominal place on.
+    const std::size_t from = at - 1;
+    const std::size_t want = std::min(at + lookFor_, end_) - from;
+    std::string piece;
+    const char* bytes = bytes_.data() + from;
+    if (fd_ >= 0) {
+        piece.resize(want);
+        if (readFully(fd_, piece.data(), want, from).got < want)
+            return end_;
+        bytes = piece.data();
     }
-    return std::min(at + lookFor_, end_);
+    for (std::size_t k = 1; k < want; ++k)
+        if (mayStartField(bytes[k - 1], bytes[k]))
+            return from + k;
+    return from + want;
 }
 
 void ReadAhead::scan(std::size_t j, Block& block) const

@@ -1,7 +1,5 @@
 #include "runtime/text/text_encoding.h"
 
-#include <cstring>
-
 namespace runtime {
 
 void Utf8Check::feed(std::string_view bytes)
@@ -9,15 +7,6 @@ void Utf8Check::feed(std::string_view bytes)
     const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
     const auto* const end = p + bytes.size();
     while (valid_ && p < end) {
-        // Most chart files are plain ASCII: test eight bytes at a time.
-        if (pending_ == 0 && end - p >= 8) {
-            std::uint64_t word;
-            std::memcpy(&word, p, 8);
-            if ((word & 0x8080808080808080ull) == 0) {
-                p += 8;
-                continue;
-            }
-        }
         const unsigned char c = *p++;
         if (pending_ > 0) {
             if ((c & 0xC0) != 0x80) {
