@@ -91,12 +91,12 @@ void ensureApplication()
 // The chart box's plot area, in twips.
 constexpr PlotPlacement area{0, 0, boxWidth * runtime::twipsPerPixel, boxHeight * runtime::twipsPerPixel};
 
-// The series as the forms read it, scaled; its points kept.
+// The series as the forms read it, scaled and cut while read.
 ChartSeries readSeries(const std::string& name, const runtime::ReadingOptions& options = {})
 {
     runtime::SequentialFile file(name, options);
     chartdata::ChartData data;
-    ChartSeries series{chartdata::readChart(file, data, {}, std::numeric_limits<std::size_t>::max()), {}, {}};
+    ChartSeries series = readSeriesCutting(file, data, area, {});
     series.scale = chartdata::seriesScale(series.points, data);
     return series;
 }

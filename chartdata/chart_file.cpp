@@ -1,6 +1,5 @@
 #include "chartdata/chart_file.h"
 
-#include "runtime/text/large_arrays.h"
 #include "runtime/error/runtime_error.h"
 #include "runtime/text/sequential_file.h"
 
@@ -35,8 +34,8 @@ void readPointsAndTickCaptions(runtime::SequentialFile& file, ChartData& data, c
     const auto reserve = std::min({n, left / 4 + 1, stream ? stream->rows : n});
     data.xValues.clear();
     data.yValues.clear();
-    runtime::reserveLarge(data.xValues, reserve);
-    runtime::reserveLarge(data.yValues, reserve);
+    data.xValues.reserve(reserve);
+    data.yValues.reserve(reserve);
     std::vector<std::int32_t>* const columns[] = {&data.xValues, &data.yValues};
     const auto readPoints = [&](std::size_t first, std::size_t rows) {
         data.lastPointLine = file.readInt32Records(columns, rows, [first](std::size_t row, std::size_t column) {

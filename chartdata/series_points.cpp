@@ -32,13 +32,10 @@ void SeriesSummary::add(std::span<const std::int32_t> xs, std::span<const std::i
     lastX = xs.back();
     count += xs.size();
     yRange = findYRange(ys, yRange);
-    std::int32_t low = lowest, high = highest;
-    for (const std::int32_t y : ys) {
-        low = std::min(low, y);
-        high = std::max(high, y);
-    }
-    lowest = low;
-    highest = high;
+    // The values' own extremes, searched alike from the widest bounds on.
+    const YRange extremes = findYRange(ys, {static_cast<double>(lowest), static_cast<double>(highest)});
+    lowest = static_cast<std::int32_t>(extremes.yMin);
+    highest = static_cast<std::int32_t>(extremes.yMax);
     // The point as one word, x above y, summed in order, and those running
     // sums summed: a running sum taken n times over is the sum of each
     // value weighted by how many sums it is in, which needs no running sum
@@ -65,7 +62,7 @@ struct SeriesPoints::Rereading {
 };
 
 SeriesPoints readChart(runtime::SequentialFile& file, ChartData& data, const std::function<void()>& captionLinesRead,
-                       std::size_t twiceFrom, const TakePoints& alongside)
+                       const TakePoints& alongside)
 {
     readCaptionLines(file, data);
     const auto textsRead = [&] {
@@ -75,24 +72,17 @@ SeriesPoints readChart(runtime::SequentialFile& file, ChartData& data, const std
     };
     SeriesPoints points;
     try {
-        if (file.size() < twiceFrom) {
-            readPointsAndTickCaptions(file, data);
-            points.summary_.add(data.xValues, data.yValues);
-            points.xs_ = std::move(data.xValues);
-            points.ys_ = std::move(data.yValues);
-        } else {
-            SeriesPoints::Rereading again{{}, file.identity(), file.options()};
-            const PointStream stream{pointsAtATime, [&](std::size_t first, auto xs, auto ys) {
-                                         points.summary_.add(xs, ys);
-                                         if (alongside)
-                                             alongside(first, xs, ys);
-                                     }};
-            readPointsAndTickCaptions(file, data, &stream);
-            if (file.identity() != again.identity)
-                throw changed(file.name());
-            again.first = data;
-            points.again_ = std::make_shared<const SeriesPoints::Rereading>(std::move(again));
-        }
+        SeriesPoints::Rereading again{{}, file.identity(), file.options()};
+        const PointStream stream{pointsAtATime, [&](std::size_t first, auto xs, auto ys) {
+                                     points.summary_.add(xs, ys);
+                                     if (alongside)
+                                         alongside(first, xs, ys);
+                                 }};
+        readPointsAndTickCaptions(file, data, &stream);
+        if (file.identity() != again.identity)
+            throw changed(file.name());
+        again.first = data;
+        points.again_ = std::make_shared<const SeriesPoints::Rereading>(std::move(again));
     } catch (...) {
         textsRead();
         throw;
@@ -112,10 +102,6 @@ PlotScale seriesScale(const SeriesPoints& points, const ChartData& data)
 
 void SeriesPoints::forEach(const PointStream& take) const
 {
-    if (!again_) {
-        take.take(0, xs_, ys_);
-        return;
-    }
     const ChartData& first = again_->first;
     ChartData second;
     SeriesSummary summary;

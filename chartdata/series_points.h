@@ -33,32 +33,26 @@ struct SeriesSummary {
     bool operator==(const SeriesSummary&) const = default;
 };
 
-// Files from this size on are read twice, the points handed on as they are
-// read and never kept, so that memory stays the same however long the
-// series; smaller ones keep their points from the one reading, which is the
-// faster for them.
-inline constexpr std::size_t readTwiceFrom = std::size_t{32} << 20;
 // How many points the passes hand on at a time.
 inline constexpr std::size_t pointsAtATime = std::size_t{1} << 15;
 
-// The points of a chart in order, for drawing: kept from the reading, or
-// read again from the file. The second pass is checked against the first: a
+// The points of a chart in order, for drawing: never kept, so that memory
+// stays the same however long the series, but read again from the file,
+// which the reading closed. The second pass is checked against the first: a
 // file changed in between (other bytes, size, time or file) fails with
 // "changed while it was being read", never giving points of two files.
 class SeriesPoints {
 public:
     std::size_t size() const { return summary_.count; }
     const SeriesSummary& summary() const { return summary_; }
-    // Hands every point on, in order, `take.rows` at a time or all at once.
+    // Hands every point on, in order, `take.rows` at a time.
     void forEach(const PointStream& take) const;
 
 private:
     friend SeriesPoints readChart(runtime::SequentialFile& file, ChartData& data,
-                                  const std::function<void()>& captionLinesRead, std::size_t twiceFrom,
-                                  const TakePoints& alongside);
+                                  const std::function<void()>& captionLinesRead, const TakePoints& alongside);
     struct Rereading;  // the first reading's texts and lines, and how it read
     SeriesSummary summary_;
-    std::vector<std::int32_t> xs_, ys_;  // the points of a file read once
     std::shared_ptr<const Rereading> again_;
 };
 
@@ -67,11 +61,10 @@ private:
 // UTF-8; the first point checked. The points go to the result, not to data.
 // `captionLinesRead`, when given, runs once the texts are decoded, also when
 // the reading fails after the caption lines, which a form shows either way.
-// A file of `twiceFrom` bytes or more is read twice; its first pass also
-// hands each batch of points to `alongside`, when given, as it is read.
+// This first pass hands each batch of points to `alongside`, when given, as
+// it is read.
 SeriesPoints readChart(runtime::SequentialFile& file, ChartData& data,
-                       const std::function<void()>& captionLinesRead = {}, std::size_t twiceFrom = readTwiceFrom,
-                       const TakePoints& alongside = {});
+                       const std::function<void()>& captionLinesRead = {}, const TakePoints& alongside = {});
 
 // The scale of the series found by the first pass; fails as plotScale does.
 PlotScale seriesScale(const SeriesPoints& points, const ChartData& data);

@@ -9,12 +9,11 @@
 #include <vector>
 
 ChartSeries readSeriesCutting(runtime::SequentialFile& file, chartdata::ChartData& data, PlotPlacement area,
-                              const std::function<void()>& captionLinesRead, std::size_t twiceFrom)
+                              const std::function<void()>& captionLinesRead)
 {
-    const std::optional<std::int32_t> lastX =
-        file.size() >= twiceFrom ? chartdata::lastXOfTail(file.tail(chartdata::lastPointTailBytes)) : std::nullopt;
+    const std::optional<std::int32_t> lastX = chartdata::lastXOfTail(file.tail(chartdata::lastPointTailBytes));
     if (!lastX)
-        return {chartdata::readChart(file, data, captionLinesRead, twiceFrom), {}, {}};
+        return {chartdata::readChart(file, data, captionLinesRead), {}, {}};
     std::optional<SeriesCut> cutting;
     const auto alongside = [&](std::size_t first, auto xs, auto ys) {
         // The scale needs only the count and the first and last x; a span
@@ -25,7 +24,7 @@ ChartSeries readSeriesCutting(runtime::SequentialFile& file, chartdata::ChartDat
         if (cutting)
             cutting->add(first, xs, ys);
     };
-    ChartSeries series{chartdata::readChart(file, data, captionLinesRead, twiceFrom, alongside), {}, {}};
+    ChartSeries series{chartdata::readChart(file, data, captionLinesRead, alongside), {}, {}};
     if (cutting && series.points.summary().lastX == *lastX)
         series.cut = std::move(*cutting).kept();
     return series;

@@ -25,17 +25,14 @@ struct ChartSeries {
 };
 
 // The chart read as readChart reads it; the scale is left to the caller. A
-// file read twice whose end tells its last x value is cut for `area` as it
-// is read, the first time; the cut is kept only if the reading finds that
-// same last x value, so that the second reading is needed only when the
-// guess was wrong.
+// file whose end tells its last x value is cut for `area` as it is read; the
+// cut is kept only if the reading finds that same last x value, so that the
+// second reading is needed only when the guess was wrong.
 ChartSeries readSeriesCutting(runtime::SequentialFile& file, chartdata::ChartData& data, PlotPlacement area,
-                              const std::function<void()>& captionLinesRead,
-                              std::size_t twiceFrom = chartdata::readTwiceFrom);
+                              const std::function<void()>& captionLinesRead);
 
 // What the drawing of the series keeps: the cut made while it was read,
-// taken from the series, or one made now from the kept points or a second
-// reading.
+// taken from the series, or one made now from a second reading.
 std::vector<CutPoint> seriesCut(ChartSeries& series, PlotPlacement area);
 
 // The series as both forms draw it: n - 1 segments, 3 pixels wide, in RGB

@@ -15,8 +15,5 @@ inline constexpr PlotArea plotArea{960, 720, 7455, 4815, 600, 7, 7440};
 
 // Where a series is drawn on a canvas, in the canvas's twips.
 struct PlotPlacement {
-    double left;
-    double top;
-    double width;
-    double height;
+    double left, top, width, height;
 };

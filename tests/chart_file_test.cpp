@@ -336,7 +336,7 @@ TEST_P(ChangedBetweenReadings, FailsTheSecond)
     folder.write("chart.dat", chart);
     runtime::SequentialFile file("chart.dat");
     ChartData data;
-    const chartdata::SeriesPoints points = chartdata::readChart(file, data, {}, 0);
+    const chartdata::SeriesPoints points = chartdata::readChart(file, data);
     GetParam().make(chart);
     try {
         points.forEach({64, [](std::size_t, auto, auto) {}});

@@ -3,6 +3,7 @@
 // while they are first read.
 #include "chartview/chart_series.h"
 #include "tests/support/plain_reduction.h"
+#include "tests/support/readings_agree.h"
 #include "tests/support/work_folder.h"
 
 #include "chartdata/chart_file.h"
@@ -13,7 +14,6 @@
 
 #include <cstdint>
 #include <functional>
-#include <limits>
 #include <numeric>
 #include <random>
 #include <string>
@@ -138,24 +138,27 @@ std::string walkChart(int n, const char* lineEnd, const std::string& after)
 
 class SeriesCutOfFile : public testing::TestWithParam<FileCase> {};
 
-TEST_P(SeriesCutOfFile, IsTheSameKeptReadTwiceOrCutWhileRead)
+// Against the cut of the points kept from a plain reading.
+TEST_P(SeriesCutOfFile, IsTheSameReadTwiceOrCutWhileRead)
 {
     testsupport::WorkFolder folder;
     folder.write("chart.dat", GetParam().chart);
-    const auto cutOf = [](std::size_t twiceFrom, bool cutWhileRead) {
-        runtime::SequentialFile file("chart.dat");
-        chartdata::ChartData data;
-        ChartSeries series = readSeriesCutting(file, data, area, {}, twiceFrom);
-        EXPECT_EQ(series.cut.has_value(), cutWhileRead);
-        series.scale = chartdata::seriesScale(series.points, data);
+    const auto pairs = [](std::vector<CutPoint> cut) {
         std::vector<std::pair<float, std::int32_t>> kept;
-        for (const CutPoint p : seriesCut(series, area))
+        for (const CutPoint p : cut)
             kept.emplace_back(p.x, p.y);
         return kept;
     };
-    const auto once = cutOf(std::numeric_limits<std::size_t>::max(), false);
-    ASSERT_FALSE(once.empty());
-    EXPECT_EQ(cutOf(0, GetParam().cutWhileRead), once);
+    runtime::SequentialFile plain("chart.dat");
+    const chartdata::ChartData kept = testsupport::readChartData(plain);
+    SeriesCut expected(area, chartdata::plotScale(kept.xValues.size(), kept.xValues.front(), kept.xValues.back(), {0, 1}, "", 0));
+    expected.add(0, kept.xValues, kept.yValues);
+    runtime::SequentialFile file("chart.dat");
+    chartdata::ChartData data;
+    ChartSeries series = readSeriesCutting(file, data, area, {});
+    EXPECT_EQ(series.cut.has_value(), GetParam().cutWhileRead);
+    series.scale = chartdata::seriesScale(series.points, data);
+    EXPECT_EQ(pairs(seriesCut(series, area)), pairs(std::move(expected).kept()));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -173,24 +176,24 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 // Three or more points that begin and end on one x cannot be spread: the
-// reading fails alike whether the points are kept or cut while read.
-TEST(SeriesCutOfFile, FailsAsTheKeptReadingFails)
+// reading fails alike whether the points are cut while read or read twice.
+TEST(SeriesCutOfFile, FailsAlikeCutWhileReadOrReadTwice)
 {
     testsupport::WorkFolder folder;
-    folder.write("chart.dat", "T\nX\nY\n3\n5,1\n6,2\n5,3\nA,B,C,D,E,F,G,H\n");
-    const auto errorOf = [](std::size_t twiceFrom) -> std::string {
+    const auto errorOf = [&](const std::string& after) -> std::string {
+        folder.write("chart.dat", "T\nX\nY\n3\n5,1\n6,2\n5,3\nA,B,C,D,E,F,G,H\n" + after);
         runtime::SequentialFile file("chart.dat");
         chartdata::ChartData data;
         try {
-            const ChartSeries series = readSeriesCutting(file, data, area, {}, twiceFrom);
+            const ChartSeries series = readSeriesCutting(file, data, area, {});
             chartdata::seriesScale(series.points, data);
         } catch (const runtime::RuntimeError& error) {
             return error.what();
         }
         return "no error";
     };
-    EXPECT_EQ(errorOf(0), errorOf(std::numeric_limits<std::size_t>::max()));
-    EXPECT_NE(errorOf(0).find("line 7: division by zero"), std::string::npos) << errorOf(0);
+    EXPECT_EQ(errorOf(""), errorOf("not read\n"));
+    EXPECT_NE(errorOf("").find("line 7: division by zero"), std::string::npos) << errorOf("");
 }
 
 }  // namespace

@@ -18,6 +18,14 @@ namespace {
     throw RuntimeError("the form has no control named \"" + std::string(name) + "\"");
 }
 
+// A widget control: its name and place from its row, on its container.
+void place(Canvas& container, QWidget& widget, const ControlDescription& row)
+{
+    widget.setObjectName(qtString(row.name));
+    widget.setGeometry(pixelRect(row));
+    container.addControlWidget(widget, row.tabIndex);
+}
+
 }  // namespace
 
 Form::Form(const FormDescription& description, QWidget* parent)
@@ -49,24 +57,20 @@ void Form::build(const FormDescription& description)
         switch (row.kind) {
         case ControlKind::PictureBox: {
             auto* box = new PictureBox(container, row.other.backColour.value_or(Colour::system(SystemColour::ButtonFace)));
-            box->setObjectName(qtString(row.name));
-            box->setGeometry(pixelRect(row));
             box->setPersistentDrawing(row.other.persistentDrawing);
             // The box shows no focus cue, so a Tab press should not get lost in it.
             box->setFocusPolicy(Qt::NoFocus);
-            container->addControlWidget(*box, row.tabIndex);
+            place(*container, *box, row);
             break;
         }
         case ControlKind::CommandButton: {
             auto* button = new QPushButton(qtString(row.caption), container);
-            button->setObjectName(qtString(row.name));
-            button->setGeometry(pixelRect(row));
             button->setFont(fontFor(row.font));
             // Return and the keypad's Enter press the focused button, as Space
             // does; outside a dialog Qt's buttons take them only when auto-default.
             button->setAutoDefault(true);
             tabOrder.emplace(row.tabIndex, button);
-            container->addControlWidget(*button, row.tabIndex);
+            place(*container, *button, row);
             break;
         }
         case ControlKind::Label:

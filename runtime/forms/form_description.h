@@ -21,8 +21,6 @@ struct FontSpec {
     Face face = Face::SansSerif;
     double points = 8.25;
     bool bold = false;
-
-    friend constexpr bool operator==(const FontSpec&, const FontSpec&) = default;
 };
 
 inline constexpr FontSpec defaultFont{};

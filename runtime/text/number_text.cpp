@@ -49,8 +49,7 @@ NumberText::Verdict NumberText::value(std::int32_t& value) const
         return Verdict::OutOfRange;
     if (part_ != Part::Fraction) {
         std::int64_t whole = 0;
-        for (const char c : whole_)
-            whole = whole * 10 + (c - '0');
+        std::from_chars(whole_.data(), whole_.data() + whole_.size(), whole);  // none: 0
         const std::int64_t v = negative_ ? -whole : whole;
         if (v < INT32_MIN || v > INT32_MAX)
             return Verdict::OutOfRange;

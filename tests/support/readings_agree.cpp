@@ -1,6 +1,7 @@
 #include "tests/support/readings_agree.h"
 
 #include "chartdata/axis_scale.h"
+#include "chartdata/chart_file.h"
 #include "chartdata/last_point.h"
 #include "chartdata/series_points.h"
 #include "runtime/error/runtime_error.h"
@@ -12,7 +13,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <limits>
+#include <span>
 #include <string>
 #include <utility>
 #include <vector>
@@ -24,27 +25,46 @@ std::string fraction(double x, double y) { return std::to_string(x) + ',' + std:
 
 // The chart as every reading must give it: its texts, the lines its count
 // and last point were read on, its tick captions and each point's
-// fractions; or the error's text. Read twice from `twiceFrom` bytes on, the
-// points then handed on `rows` at a time.
-std::string outcome(runtime::SequentialFile&& file, std::size_t twiceFrom = std::numeric_limits<std::size_t>::max(),
-                    std::size_t rows = chartdata::pointsAtATime)
+// fractions; or the error's text. `each` hands the points on.
+template <class Each>
+std::string described(const chartdata::ChartData& chart, const chartdata::SeriesSummary& found, Each each)
+{
+    const chartdata::PlotScale scale = chartdata::plotScale(
+        found.count, found.firstX, found.lastX, chartdata::axisRange(found.yRange), chart.source, chart.lastPointLine);
+    std::string text = chart.title + '\n' + chart.xAxisCaption + '\n' + chart.yAxisCaption + '\n' +
+                       std::to_string(chart.countLine) + ',' + std::to_string(chart.lastPointLine) + '\n';
+    for (const std::string& caption : chartdata::yTickLabelCaptions(found.yRange))
+        text += caption + '\n';
+    each([&](std::size_t first, auto xs, auto ys) {
+        for (std::size_t k = 0; k < xs.size(); ++k)
+            text += fraction(scale.x(first + k, xs[k]), scale.y(ys[k]));
+    });
+    for (const std::string& caption : chart.xTickCaptions)
+        text += caption + '\n';
+    static_cast<void>(chartdata::xTickLabelCaptions(chart.xTickCaptions));  // a rule, on any bytes
+    return text;
+}
+
+// Read as the forms read, the points handed on `rows` at a time.
+std::string outcome(runtime::SequentialFile&& file, std::size_t rows = chartdata::pointsAtATime)
 {
     try {
         chartdata::ChartData chart;
-        const chartdata::SeriesPoints points = chartdata::readChart(file, chart, {}, twiceFrom);
-        const chartdata::PlotScale scale = chartdata::seriesScale(points, chart);
-        std::string text = chart.title + '\n' + chart.xAxisCaption + '\n' + chart.yAxisCaption + '\n' +
-                           std::to_string(chart.countLine) + ',' + std::to_string(chart.lastPointLine) + '\n';
-        for (const std::string& caption : chartdata::yTickLabelCaptions(points.summary().yRange))
-            text += caption + '\n';
-        points.forEach({rows, [&](std::size_t first, auto xs, auto ys) {
-                            for (std::size_t k = 0; k < xs.size(); ++k)
-                                text += fraction(scale.x(first + k, xs[k]), scale.y(ys[k]));
-                        }});
-        chartdata::xTickLabelCaptions(chart.xTickCaptions);
-        for (const std::string& caption : chart.xTickCaptions)
-            text += caption + '\n';
-        return text;
+        const chartdata::SeriesPoints points = chartdata::readChart(file, chart);
+        return described(chart, points.summary(), [&](auto take) { points.forEach({rows, take}); });
+    } catch (const runtime::RuntimeError& error) {
+        return error.what();
+    }
+}
+
+// Read once, the points kept.
+std::string keptOutcome(runtime::SequentialFile&& file)
+{
+    try {
+        const chartdata::ChartData chart = readChartData(file);
+        chartdata::SeriesSummary found;
+        found.add(chart.xValues, chart.yValues);
+        return described(chart, found, [&](auto take) { take(0, std::span(chart.xValues), std::span(chart.yValues)); });
     } catch (const runtime::RuntimeError& error) {
         return error.what();
     }
@@ -99,11 +119,11 @@ void scanAgreesFieldByField(std::string_view bytes)
 chartdata::ChartData readChartData(runtime::SequentialFile& file)
 {
     chartdata::ChartData data;
-    const chartdata::SeriesPoints points = chartdata::readChart(file, data, {}, std::numeric_limits<std::size_t>::max());
-    points.forEach({points.size(), [&](std::size_t, auto xs, auto ys) {
-                        data.xValues.assign(xs.begin(), xs.end());
-                        data.yValues.assign(ys.begin(), ys.end());
-                    }});
+    chartdata::readCaptionLines(file, data);
+    chartdata::readPointsAndTickCaptions(file, data);
+    file.close();
+    chartdata::decodeTexts(file, data);
+    chartdata::checkFirstPoint(data);
     return data;
 }
 
@@ -116,7 +136,7 @@ void expectReadingsAgree(std::string_view bytes)
     using runtime::SequentialFile;
     constexpr std::size_t none = ReadingOptions::noHelper;
     const std::string fromMemory =
-        outcome(SequentialFile("chart.dat", bytes, {.helperFrom = none, .numbers = runtime::NumberReading::OneByOne}));
+        keptOutcome(SequentialFile("chart.dat", bytes, {.helperFrom = none, .numbers = runtime::NumberReading::OneByOne}));
     FILE* copy = std::fopen("chart.dat", "wb");
     if (!copy || std::fwrite(bytes.data(), 1, bytes.size(), copy) != bytes.size() || std::fclose(copy) != 0)
         std::abort();
@@ -124,12 +144,12 @@ void expectReadingsAgree(std::string_view bytes)
     // enough that their starts fall anywhere, and in blocks of more fields
     // than a few thousand, reused.
     const std::pair<const char*, std::string> others[] = {
-        {"whole, scanned on one thread", outcome(SequentialFile("chart.dat", bytes, {.helperFrom = none}))},
+        {"whole, scanned on one thread", keptOutcome(SequentialFile("chart.dat", bytes, {.helperFrom = none}))},
         {"in pieces, numbers ahead", outcome(SequentialFile("chart.dat", {.windowBytes = 64, .helperFrom = 0, .aheadBlockBytes = 16}))},
         {"at once, numbers ahead", outcome(SequentialFile("chart.dat", {.helperFrom = 0, .aheadBlockBytes = 7}))},
-        {"whole, numbers ahead", outcome(SequentialFile("chart.dat", bytes, {.helperFrom = 0, .aheadBlockBytes = 65536}))},
+        {"whole, numbers ahead", keptOutcome(SequentialFile("chart.dat", bytes, {.helperFrom = 0, .aheadBlockBytes = 65536}))},
         {"twice, the points handed on",
-         outcome(SequentialFile("chart.dat", {.helperFrom = 0, .aheadBlockBytes = 16}), 0, 7)}};
+         outcome(SequentialFile("chart.dat", {.helperFrom = 0, .aheadBlockBytes = 16}), 7)}};
     for (const auto& [how, other] : others) {
         if (other != fromMemory) {
             std::fprintf(stderr, "read whole, one number at a time:\n%s\nread %s:\n%s\n", fromMemory.c_str(), how,

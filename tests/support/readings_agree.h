@@ -12,14 +12,15 @@ class SequentialFile;
 
 namespace testsupport {
 
-// The whole reading, the points kept in the result.
+// The plainest reading: the steps the forms take, the points kept in the
+// result and nothing read twice.
 chartdata::ChartData readChartData(runtime::SequentialFile& file);
 
-// The bytes as chart.dat, written into the current folder: read one number
-// at a time, and in bulk: whole records from the buffer, from a file through
-// a small buffer whose edges then fall everywhere and through a large one,
-// and with the run of numbers read ahead on a second thread; and twice, as
-// the forms read a long file, the points handed on as they are read. Aborts,
+// The bytes as chart.dat, written into the current folder: read from memory
+// one number at a time and kept, and in bulk: from memory, scanned on the
+// reader's thread or in blocks on a second one, kept; and as the forms read,
+// twice, from the file through a small buffer whose edges then fall
+// everywhere and through a large one, the points handed on in batches. Aborts,
 // printing both, unless all readings agree; so do the scans of plain fields
 // against plainField one at a time.
 void expectReadingsAgree(std::string_view bytes);
