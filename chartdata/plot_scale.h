@@ -15,7 +15,6 @@ namespace chartdata {
 // x 1. Points between may fall outside 0..1; they are kept as they are.
 class PlotScale {
 public:
-    std::size_t size() const { return count_; }
     // The fractions of point i (0-based), whose values are x and y.
     double x(std::size_t i, std::int32_t x) const
     {

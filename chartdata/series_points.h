@@ -43,7 +43,6 @@ inline constexpr std::size_t pointsAtATime = std::size_t{1} << 15;
 // "changed while it was being read", never giving points of two files.
 class SeriesPoints {
 public:
-    std::size_t size() const { return summary_.count; }
     const SeriesSummary& summary() const { return summary_; }
     // Hands every point on, in order, `take.rows` at a time.
     void forEach(const PointStream& take) const;

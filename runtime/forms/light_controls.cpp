@@ -57,7 +57,7 @@ QFont fontFor(const FontSpec& setting)
 }
 
 LightControl::LightControl(QWidget& container, const ControlDescription& description)
-    : container_(container), name_(description.name), tabIndex_(description.tabIndex)
+    : container_(container), row_(description)
 {
 }
 
@@ -67,10 +67,7 @@ Label::Label(QWidget& container, const ControlDescription& description)
     : LightControl(container, description),
       geometry_(pixelRect(description)),
       caption_(qtString(description.caption)),
-      alignment_(description.alignment),
       font_(fontFor(description.font)),
-      transparent_(description.other.transparent),
-      backColour_(description.other.backColour.value_or(Colour::system(SystemColour::ButtonFace))),
       laidOut_(showablePart(caption_, geometry_.size(), font_))
 {
 }
@@ -100,11 +97,11 @@ void Label::paint(QPainter& painter, const QPalette& palette) const
 {
     painter.save();
     painter.setClipRect(geometry_, Qt::IntersectClip);
-    if (!transparent_)
-        painter.fillRect(geometry_, backColour_.resolve(palette));
+    if (!row_.other.transparent)
+        painter.fillRect(geometry_, row_.other.backColour.value_or(Colour::system(SystemColour::ButtonFace)).resolve(palette));
     painter.setFont(font_);
     painter.setPen(Colour::system(SystemColour::ButtonText).resolve(palette));
-    const Qt::Alignment alignment = horizontal[static_cast<int>(alignment_)] | Qt::AlignTop;
+    const Qt::Alignment alignment = horizontal[static_cast<int>(row_.alignment)] | Qt::AlignTop;
     painter.drawText(geometry_, static_cast<int>(alignment) | Qt::TextWordWrap | Qt::TextShowMnemonic, laidOut_);
     painter.restore();
 }
@@ -119,15 +116,6 @@ void setCaptions(std::initializer_list<Label*> labels, std::span<const std::stri
     }
 }
 
-LineControl::LineControl(QWidget& container, const ControlDescription& description)
-    : LightControl(container, description),
-      x1_(description.left),
-      y1_(description.top),
-      x2_(description.width),
-      y2_(description.height)
-{
-}
-
 void LineControl::paint(QPainter& painter, const QPalette& palette) const
 {
     painter.save();
@@ -135,8 +123,8 @@ void LineControl::paint(QPainter& painter, const QPalette& palette) const
     QPen pen(Colour::system(SystemColour::WindowText).resolve(palette), 1);
     pen.setCapStyle(Qt::FlatCap);
     painter.setPen(pen);
-    painter.drawLine(QPointF(twipsToPixels(double(x1_)), twipsToPixels(double(y1_))),
-                     QPointF(twipsToPixels(double(x2_)), twipsToPixels(double(y2_))));
+    painter.drawLine(QPointF(twipsToPixels(double(row_.left)), twipsToPixels(double(row_.top))),
+                     QPointF(twipsToPixels(double(row_.width)), twipsToPixels(double(row_.height))));
     painter.restore();
 }
 

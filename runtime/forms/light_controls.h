@@ -28,17 +28,18 @@ public:
     LightControl(const LightControl&) = delete;
     LightControl& operator=(const LightControl&) = delete;
 
-    const std::string& name() const { return name_; }
+    std::string_view name() const { return row_.name; }
     // Its place in the reading order; -1 for none.
-    int tabIndex() const { return tabIndex_; }
+    int tabIndex() const { return row_.tabIndex; }
     virtual void paint(QPainter& painter, const QPalette& palette) const = 0;
 
 protected:
     void repaint() const;
 
     QWidget& container_;
-    std::string name_;
-    int tabIndex_;
+    // Its row of the description: descriptions are tables that the program
+    // keeps for its whole run, as their texts are.
+    const ControlDescription row_;
 };
 
 class Label final : public LightControl {
@@ -61,21 +62,16 @@ public:
 private:
     QRect geometry_;  // the caption wraps at words inside it; what does not fit is cut off
     QString caption_;
-    Align alignment_;
     QFont font_;
-    bool transparent_;
-    Colour backColour_;
     QString laidOut_;
 };
 
 // A straight line, one pixel wide, in the system window-text colour.
+// Its row's four numbers are X1, Y1, X2, Y2, in twips.
 class LineControl final : public LightControl {
 public:
-    LineControl(QWidget& container, const ControlDescription& description);
+    using LightControl::LightControl;
     void paint(QPainter& painter, const QPalette& palette) const override;
-
-private:
-    int x1_, y1_, x2_, y2_;  // twips
 };
 
 // An image control: shows a picture at its own size, one pixel of the

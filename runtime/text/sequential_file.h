@@ -102,8 +102,6 @@ public:
     bool isOpen() const { return window_.has_value(); }
     const std::string& name() const { return name_; }
     const ReadingOptions& options() const { return options_; }
-    // The line the next read starts on (1 for the first).
-    LineNumber line() const { return line_; }
     // The line on which the last field read began.
     LineNumber fieldLine() const { return fieldLine_; }
     // How many bytes the file held at open.
