@@ -25,6 +25,8 @@ struct ChartData {
     std::string source;
     std::int64_t countLine = 0;
     std::int64_t lastPointLine = 0;
+
+    bool operator==(const ChartData&) const = default;
 };
 
 }  // namespace chartdata

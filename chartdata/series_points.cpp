@@ -13,14 +13,6 @@ runtime::RuntimeError changed(const std::string& source)
     return runtime::RuntimeError("changed while it was being read", source);
 }
 
-// Both as read, before the texts were decoded.
-bool sameTexts(const ChartData& a, const ChartData& b)
-{
-    return a.title == b.title && a.xAxisCaption == b.xAxisCaption && a.yAxisCaption == b.yAxisCaption
-        && a.pointCount == b.pointCount && a.xTickCaptions == b.xTickCaptions && a.countLine == b.countLine
-        && a.lastPointLine == b.lastPointLine;
-}
-
 }  // namespace
 
 void SeriesSummary::add(std::span<const std::int32_t> xs, std::span<const std::int32_t> ys)
@@ -120,7 +112,8 @@ void SeriesPoints::forEach(const PointStream& take) const
     } catch (const runtime::RuntimeError&) {
         throw changed(first.source);
     }
-    if (!sameTexts(second, first) || summary != summary_)
+    // Both as read, before the texts were decoded.
+    if (second != first || summary != summary_)
         throw changed(first.source);
 }
 

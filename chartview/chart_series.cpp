@@ -42,16 +42,12 @@ std::vector<CutPoint> seriesCut(ChartSeries& series, PlotPlacement area)
 
 void drawSeries(runtime::Canvas& canvas, PlotPlacement area, ChartSeries& series)
 {
-    const QRgb colour = runtime::rgb(200, 10, 10).resolve(canvas.palette()).rgb();
-    constexpr int width = 3;
     const std::vector<CutPoint> kept = seriesCut(series, area);
     std::vector<runtime::Drawing::Point> points(kept.size());
     std::ranges::transform(kept, points.begin(), [&](CutPoint p) {
         return runtime::Drawing::Point{p.x, static_cast<float>(area.top + (area.height - area.height * series.scale.y(p.y)))};
     });
-    runtime::Drawing lines;
-    lines.polyline(std::move(points), colour, width);
-    canvas.setDrawWidth(width);
-    canvas.addDrawing(std::move(lines));
+    canvas.setDrawWidth(3);
+    canvas.polyline(std::move(points), runtime::rgb(200, 10, 10));
     canvas.setDrawWidth(1);
 }

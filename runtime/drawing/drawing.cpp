@@ -55,14 +55,6 @@ void Drawing::polyline(std::vector<Point> points, QRgb colour, int width)
         kept.insert(kept.end(), points.begin() + 2, points.end());
 }
 
-void Drawing::append(Drawing&& other)
-{
-    strokes_.insert(strokes_.end(), std::make_move_iterator(other.strokes_.begin()),
-                    std::make_move_iterator(other.strokes_.end()));
-    other.strokes_.clear();
-    open_ = other.open_ = false;
-}
-
 void Drawing::rectangle(QPointF corner, QPointF opposite, QColor colour, int width)
 {
     strokes_.push_back({colour.rgb(), width, true, {toPoint(corner), toPoint(opposite)}});

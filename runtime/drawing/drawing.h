@@ -30,8 +30,6 @@ public:
     // Lines joining the points in turn, as line() from each to the next.
     void polyline(std::vector<Point> points, QRgb colour, int width);
     void rectangle(QPointF corner, QPointF opposite, QColor colour, int width);
-    // The strokes of `other` after these; neither extends the other.
-    void append(Drawing&& other);
 
     // Paints every stroke; the painter's coordinates are pixels.
     void paint(QPainter& painter) const;

@@ -21,11 +21,11 @@ void Canvas::line(float x1, float y1, float x2, float y2)
     drawingChanged();
 }
 
-void Canvas::addDrawing(Drawing&& lines)
+void Canvas::polyline(std::vector<Drawing::Point> points, Colour colour)
 {
     if (!persistentDrawing_)
         return;
-    drawing_.append(std::move(lines));
+    drawing_.polyline(std::move(points), colour.resolve(palette()).rgb(), drawWidth_);
     drawingChanged();
 }
 

@@ -32,8 +32,8 @@ public:
     // Coordinates in twips from the top-left corner, y downwards.
     void line(float x1, float y1, float x2, float y2);
     void rectangle(float x1, float y1, float x2, float y2);
-    // Lines drawn apart, added at once, as persistent drawing keeps them.
-    void addDrawing(Drawing&& lines);
+    // Lines joining the points in turn, in twips, in `colour`.
+    void polyline(std::vector<Drawing::Point> points, Colour colour);
 
     // The three layers that the canvas paints itself, with the drawing as
     // strokes rather than pixels, for a printer.

@@ -61,8 +61,6 @@ LightControl::LightControl(QWidget& container, const ControlDescription& descrip
 {
 }
 
-void LightControl::repaint() const { container_.update(); }
-
 Label::Label(QWidget& container, const ControlDescription& description)
     : LightControl(container, description),
       geometry_(pixelRect(description)),
@@ -76,7 +74,7 @@ void Label::setCaption(std::string_view utf8)
 {
     caption_ = qtString(utf8);
     laidOut_ = showablePart(caption_, geometry_.size(), font_);
-    repaint();
+    container_.update();
 }
 
 // "&" shows the next character underlined, so "&&" shows one "&"; a "&" at
@@ -137,7 +135,7 @@ void ImageControl::setPicture(const QImage& picture)
 {
     picture_ = picture;
     geometry_.setSize(picture.size());
-    repaint();
+    container_.update();
 }
 
 void ImageControl::paint(QPainter& painter, const QPalette&) const

@@ -34,8 +34,6 @@ public:
     virtual void paint(QPainter& painter, const QPalette& palette) const = 0;
 
 protected:
-    void repaint() const;
-
     QWidget& container_;
     // Its row of the description: descriptions are tables that the program
     // keeps for its whole run, as their texts are.

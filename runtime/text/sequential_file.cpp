@@ -96,12 +96,8 @@ std::string SequentialFile::took(std::string raw)
     return raw;
 }
 
-// ASCII reads the same in either character set; only a text with other
-// bytes needs the verdict on everything read.
 std::string SequentialFile::text(std::string_view raw) const
 {
-    if (std::all_of(raw.begin(), raw.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
-        return std::string(raw);
     return charset_.valid() ? std::string(raw) : latin1ToUtf8(raw);
 }
 
