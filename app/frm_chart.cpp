@@ -41,7 +41,9 @@ void frmChart::Form_Load()
     const PlotPlacement area{0, 0, theChartBox.Width(), theChartBox.Height()};
     ChartSeries series = readChartAndFillLabels(file, lblYAxis, lblXAxis, area);
     drawSeries(theChartBox, area, series);
-    theChartBox.setAccessibleText(lblTitle.shownCaption(), seriesDescription(series.points.summary()));
+    // A screen reader reads the box as an image: named by the title, described by the series.
+    theChartBox.setAccessibleName(lblTitle.shownCaption());
+    theChartBox.setAccessibleDescription(seriesDescription(series.points.summary()));
 }
 
 prntFrm& frmChart::page()

@@ -5,10 +5,6 @@
 #include "chartdata/axis_scale.h"
 #include "runtime/forms/form.h"
 
-namespace runtime {
-class SequentialFile;
-}
-
 #include <array>
 #include <string>
 

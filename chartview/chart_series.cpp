@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <utility>
-#include <vector>
 
 ChartSeries readSeriesCutting(runtime::SequentialFile& file, chartdata::ChartData& data, PlotPlacement area,
                               const std::function<void()>& captionLinesRead)

@@ -14,15 +14,9 @@ namespace {
 // have on forms; wider pens end round, so consecutive segments join smoothly.
 QPen penFor(QRgb colour, int width)
 {
-    QPen pen(QColor::fromRgb(colour), width);
-    if (width <= 1) {
-        pen.setCapStyle(Qt::FlatCap);
-        pen.setJoinStyle(Qt::MiterJoin);
-    } else {
-        pen.setCapStyle(Qt::RoundCap);
-        pen.setJoinStyle(Qt::RoundJoin);
-    }
-    return pen;
+    const bool thin = width <= 1;
+    return QPen(QColor::fromRgb(colour), width, Qt::SolidLine, thin ? Qt::FlatCap : Qt::RoundCap,
+                thin ? Qt::MiterJoin : Qt::RoundJoin);
 }
 
 Drawing::Point toPoint(QPointF p) { return {static_cast<float>(p.x()), static_cast<float>(p.y())}; }

@@ -4,7 +4,6 @@
 
 #include <QTransform>
 
-#include <algorithm>
 #include <cmath>
 #include <limits>
 

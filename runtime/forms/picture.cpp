@@ -23,7 +23,7 @@ QByteArray readPictureFile(const std::string& path)
     const std::size_t limit = static_cast<std::size_t>(std::max(QImageReader::allocationLimit(), 0)) << 20;
     const std::size_t size = limit > 0 ? std::min(file.size(), limit) : file.size();
     QByteArray bytes(static_cast<qsizetype>(size), Qt::Uninitialized);
-    const ReadResult read = file.readAt(bytes.data(), size, 0);
+    const ReadResult read = readFully(file.descriptor(), bytes.data(), size, 0);
     file.close();
     if (read.error != 0)
         throw RuntimeError(std::string("cannot be read: ") + std::strerror(read.error), path);

@@ -14,13 +14,6 @@ public:
     // Outer size in twips.
     float Width() const { return static_cast<float>(width() * twipsPerPixel); }
     float Height() const { return static_cast<float>(height() * twipsPerPixel); }
-
-    // What a screen reader says of the box, which it reads as an image.
-    void setAccessibleText(const QString& name, const QString& description)
-    {
-        setAccessibleName(name);
-        setAccessibleDescription(description);
-    }
 };
 
 }  // namespace runtime

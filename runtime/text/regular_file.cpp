@@ -51,11 +51,6 @@ void FileHandle::close()
     descriptor_ = -1;
 }
 
-ReadResult FileHandle::readAt(char* into, std::size_t count, std::size_t offset) const
-{
-    return readFully(descriptor_, into, count, offset);
-}
-
 FileIdentity FileHandle::identity() const
 {
     struct stat info {};

@@ -46,9 +46,6 @@ public:
     int descriptor() const { return descriptor_; }
     // How many bytes the file held when opened.
     std::size_t size() const { return size_; }
-    // Reads `count` bytes at `offset`, again when a read is interrupted or
-    // short, until they are all read, the file ends, or a read fails.
-    ReadResult readAt(char* into, std::size_t count, std::size_t offset) const;
     // The file as it stands now, asked of the open descriptor.
     FileIdentity identity() const;
     void close();
@@ -69,7 +66,8 @@ private:
 // not a file", "is not a regular file".
 FileHandle openRegularFile(const std::string& name);
 
-// readAt on a bare descriptor, for a reader that borrows one.
+// Reads `count` bytes at `offset`, again when a read is interrupted or
+// short, until they are all read, the file ends, or a read fails.
 ReadResult readFully(int descriptor, char* into, std::size_t count, std::size_t offset);
 
 }  // namespace runtime

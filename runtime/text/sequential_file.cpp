@@ -46,7 +46,7 @@ std::string SequentialFile::tail(std::size_t bytes) const
     if (!file_.isOpen())
         return {};
     std::string text(count, '\0');
-    const ReadResult read = file_.readAt(text.data(), count, size_ - count);
+    const ReadResult read = readFully(file_.descriptor(), text.data(), count, size_ - count);
     if (read.error != 0 || read.got != count)
         return {};
     return text;
