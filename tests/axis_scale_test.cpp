@@ -48,15 +48,12 @@ INSTANTIATE_TEST_SUITE_P(
         // yMax never falls below its start value -1.
         YScaleCase{"AllNegative", {-8, -5}, {"-9.2", "-8", "-6.8", "-5.7", "-4.5", "-3.3", "-2.2", "-1", " .2"},
                    -8 - 7.0 / 6, -1 + 7.0 / 6},
-        YScaleCase{"SingleNegativePoint", {-5}, {"-5.7", "-5", "-4.3", "-3.7", "-3", "-2.3", "-1.7", "-1", "-.3"},
-                   -5 - 4.0 / 6, -1 + 4.0 / 6},
         // yMin never rises above its start value 99999.
         YScaleCase{"AllAboveTheStart", {100000, 150000},
                    {" 91665.5", " 99999", " 108332.5", " 116666", " 124999.5", " 133333", " 141666.5", " 150000",
                     " 158333.5"},
                    91665.5, 158333.5},
         YScaleCase{"Flat", {5, 5, 5}, {"", "", "", "", " 5", "", "", "", ""}, -15, 25},
-        YScaleCase{"SinglePoint", {7}, {"", "", "", "", " 7", "", "", "", ""}, -13, 27},
         YScaleCase{"FlatZero", {0, 0}, {"", "", "", "", "0", "", "", "", ""}, -20, 20},
         // A tick between that rounds to zero shows "0" rather than "." or "-.".
         YScaleCase{"TickRoundsToZero", {10, 70}, {"0", " 10", " 20", " 30", " 40", " 50", " 60", " 70", " 80"}, 0, 80},
@@ -127,7 +124,6 @@ INSTANTIATE_TEST_SUITE_P(
                     FractionCase{"TwoEqualPoints", {7, 7}, {0, 1}},
                     FractionCase{"Unsorted", {1, 10, 4}, {0, 3, 1}},
                     FractionCase{"BeforeTheFirst", {10, 0, 20}, {0, -1, 1}},
-                    FractionCase{"FarApart", {-2000000000, 0, 2000000000}, {0, 0.5, 1}},
                     FractionCase{"WholeRange", {INT32_MIN, INT32_MAX, -1, INT32_MAX}, {0, 1, 0.5 - 0.5 / 4294967295.0, 1}}),
     [](const auto& info) { return std::string(info.param.name); });
 

@@ -17,7 +17,6 @@
 #include <cstdint>
 #include <functional>
 #include <random>
-#include <set>
 #include <tuple>
 
 namespace {

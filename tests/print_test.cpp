@@ -1,7 +1,6 @@
 // Print from the chart window in-process: each test has its own cupsd whose raw
 // queue captures the PDF that Qt hands over, read back with poppler's Qt library.
 #include "app/frm_chart.h"
-#include "tests/support/open_hook.h"
 #include "tests/support/special_files.h"
 #include "tests/support/spooler.h"
 #include "tests/support/work_folder.h"
@@ -24,7 +23,6 @@
 
 #include <algorithm>
 #include <csignal>
-#include <cstdio>
 #include <cstdlib>
 #include <functional>
 #include <optional>
@@ -247,7 +245,6 @@ struct LogoCase {
     QRect logo;  // page pixels; empty: none
     Setup afterAFirstPrint = nullptr;
     QRgb colour = blue;
-    bool deniedToRoot = false;  // root reads any file: run by another user (see CMakeLists.txt)
     int checkedPrints = 1;  // the last ones, each alike
 };
 
@@ -255,8 +252,6 @@ class PrintingLogo : public Printing, public testing::WithParamInterface<LogoCas
 
 TEST_P(PrintingLogo, ChartPrintsWithTheLogoAsFarAsItCanBeRead)
 {
-    if (GetParam().deniedToRoot && ::geteuid() == 0)
-        GTEST_SKIP() << "root reads any file";
     QDir().mkpath("images");
     GetParam().write(logoFileName);
     startUp();
@@ -283,8 +278,7 @@ INSTANTIATE_TEST_SUITE_P(
                     LogoCase{"Truncated", file(logo({120, 30}, blue).substr(0, 30)), {}},  // inside its headers
                     // Only its bottom ten rows are there: the rest shows the page, not what the memory held.
                     LogoCase{"CutInItsPixelData", blueLogo, QRect(200, 452, 120, 10),
-                             file(logo({120, 30}, green).substr(0, 54 + 10 * 120 * 3)), green, false, 2},
-                    LogoCase{"ZeroBytes", file(""), {}},
+                             file(logo({120, 30}, green).substr(0, 54 + 10 * 120 * 3)), green, 2},
                     // Qt's allocation limit refuses it before any memory is taken.
                     LogoCase{"AbsurdDimensions", file(hugeDeclaredLogo()), {}},
                     // Nothing in place of the file may block the click, or the window with it.
@@ -292,12 +286,6 @@ INSTANTIATE_TEST_SUITE_P(
                     LogoCase{"AFifo", fifo, {}},
                     LogoCase{"ADevice", zeroDevice, {}},
                     LogoCase{"ASocket", socketFile, {}},
-                    LogoCase{"NoReadPermission",
-                             [](const std::string& path) {
-                                 blueLogo(path);
-                                 ::chmod(path.c_str(), 0);
-                             },
-                             {}, nullptr, blue, true},
                     // Drawn at its pixel size, not shrunk to its 300 dpi inch size.
                     LogoCase{"DeclaresHighResolution", file(logo({120, 30}, blue, 300)), logoRect},
                     // Cut at the page's right and bottom edges.
@@ -306,8 +294,7 @@ INSTANTIATE_TEST_SUITE_P(
                     LogoCase{"ReplacedAfterAPrint", blueLogo, QRect(logoRect.topLeft(), QSize(60, 20)),
                              file(logo({60, 20}, green)), green},
                     LogoCase{"DeletedAfterAPrint", blueLogo, logoRect,
-                             [](const std::string& path) { ::unlink(path.c_str()); }},
-                    LogoCase{"SpoiltAfterAPrint", blueLogo, logoRect, file("garbage")}),
+                             [](const std::string& path) { ::unlink(path.c_str()); }}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // ---- A chart file changed or spoilt after start-up: the page reads it for itself and
@@ -343,12 +330,11 @@ TEST_P(PrintingBrokenChart, PrintsWhatItGotThenLoadsAfresh)
 
     folder.write("chart.dat", exampleChart);
     const Sheet mended(printJob());
-    if (GetParam().bytes == otherFile) {
-        EXPECT_TRUE(mended.has("Other Numbers")) << "a loaded page keeps its chart";
-        return;
-    }
-    expectPlaced(mended, exampleCaptions);
-    expectChart(mended, true, true);
+    // A loaded page keeps its chart; one whose load failed is loaded afresh.
+    const bool kept = GetParam().bytes == otherFile;
+    EXPECT_TRUE(mended.has(kept ? "Other Numbers" : "Weekly Output"));
+    if (!kept)
+        expectChart(mended, true, true);
 }
 
 const QStringList designCaptions = {"Chart Title", "X-Axis Label", "x-Axis", "X1", "X5", "X9", "Y1", "Y8"};
@@ -361,80 +347,6 @@ INSTANTIATE_TEST_SUITE_P(
                     // The caption lines were read before the points ran out.
                     BrokenChartCase{"PointsRunOut", "Broken Title\nDays\nCount\n5\n1,120\n2,135\n", true,
                                     {"Broken Title", "Days", "Count", "X1", "Y8"}}),
-    [](const auto& info) { return std::string(info.param.name); });
-
-// ---- A long chart changed between its two readings, at start-up and at the first
-// Print, the change made as the program opens the file the second time: at
-// start-up the load fails, and the page prints without its series.
-
-struct ChangeCase {
-    const char* name;
-    OpenHook::When when;
-    std::function<void(const std::string& chart)> change;
-};
-
-// Long enough to be read twice; the line after its captions hides its last
-// point from a look at the file's end, so that the second reading happens.
-const std::string& longChart()
-{
-    static const std::string text = [] {
-        std::string chart = "Long Chart\nX\nY\n3000000\n";
-        for (int i = 1; i <= 3000000; ++i)
-            chart += std::to_string(i) + ',' + std::to_string(i * 7919LL % 2001 - 1000) + '\n';
-        return chart + "A,B,C,D,E,F,G,H\nnot read\n";
-    }();
-    return text;
-}
-
-void overwrite(const char* name, const std::string& bytes, const char* mode = "r+b")
-{
-    std::FILE* file = std::fopen(name, mode);
-    if (!file || std::fwrite(bytes.data(), 1, bytes.size(), file) != bytes.size() || std::fclose(file) != 0)
-        throw std::runtime_error(std::string("cannot write ") + name);
-}
-
-class ChangedBetweenReadings : public Printing, public testing::WithParamInterface<ChangeCase> {};
-
-TEST_P(ChangedBetweenReadings, FailsTheLoadAndPrintsNoSeries)
-{
-    const auto hook = [] { return std::make_unique<OpenHook>("chart.dat", 2, GetParam().when, [] { GetParam().change(longChart()); }); };
-    folder.write("chart.dat", longChart());
-    {
-        const auto changing = hook();
-        try {
-            startUp();
-            ADD_FAILURE() << "the load did not fail";
-        } catch (const runtime::RuntimeError& error) {
-            EXPECT_STREQ(error.what(), "chart.dat: changed while it was being read");
-        }
-        EXPECT_TRUE(changing->fired());
-    }
-    folder.write("chart.dat", longChart());
-    startUp();
-    const auto changing = hook();
-    const Sheet sheet(printJob());
-    EXPECT_TRUE(changing->fired());
-    expectChart(sheet, true, false);
-    EXPECT_TRUE(sheet.has("Long")) << "the labels are set before the series is read again";
-    for (int y = 0; y < sheet.image.height(); ++y)
-        for (int x = 0; x < sheet.image.width(); ++x)
-            ASSERT_FALSE(isRed(sheet.image.pixel(x, y))) << "at " << x << "," << y;
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Changes, ChangedBetweenReadings,
-    testing::Values(ChangeCase{"Truncated", OpenHook::When::After,
-                               [](const std::string& chart) { ::truncate("chart.dat", off_t(chart.size() / 2)); }},
-                    ChangeCase{"Grown", OpenHook::When::After, [](const std::string&) { overwrite("chart.dat", "1,2\n", "ab"); }},
-                    // The same size: only the count differs.
-                    ChangeCase{"OtherCount", OpenHook::When::After,
-                               [](const std::string&) { overwrite("chart.dat", "Long Chart\nX\nY\n2999999\n"); }},
-                    ChangeCase{"ReplacedByRename", OpenHook::When::Before,
-                               [](const std::string& chart) {
-                                   overwrite("other.dat", chart, "wb");
-                                   std::rename("other.dat", "chart.dat");
-                               }},
-                    ChangeCase{"Removed", OpenHook::When::Before, [](const std::string&) { std::remove("chart.dat"); }}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // ---- An unusable printer: one report, no job, the window goes on, and Print works
@@ -464,7 +376,6 @@ TEST_P(PrintingFails, ReportsOnceAndKeepsRunning)
     EXPECT_LT(std::chrono::steady_clock::now() - clicked, 30s) << "the window kept busy past the deadline";
     EXPECT_NE(report.find("Chart Viewer: Printing failed: " + GetParam().why), std::string::npos) << report;
     EXPECT_EQ(std::count(report.begin(), report.end(), '\n'), 1) << report;
-    EXPECT_TRUE(QApplication::topLevelWidgets().contains(window.get()));
     const QRegularExpression refused("Returning IPP [a-z-]+ for Create-Job");
     EXPECT_EQ(spooler.errorLog().count(refused), GetParam().refusedSubmissions);
     if (!GetParam().fix)
@@ -495,9 +406,6 @@ INSTANTIATE_TEST_SUITE_P(
         PrinterFault{"SpoolerTrickles", [](CupsSpooler& s) { useSpooler(trickling.emplace(s.socketPath() + "-slow").socketPath()); },
                      [](CupsSpooler& s) { trickling.reset(), useSpooler(s.socketPath()); },
                      "the print spooler (CUPS) does not answer", 0},
-        // The user's own choice of default names a printer that does not exist.
-        PrinterFault{"DefaultDestinationMissing", [](CupsSpooler&) { ::setenv("LPDEST", "nosuch", 1); },
-                     [](CupsSpooler&) { ::unsetenv("LPDEST"); }, "no default printer is set up", 0},
         PrinterFault{"NoSpooler", [](CupsSpooler& s) { s.stop(); }, {},
                      "the print spooler (CUPS) cannot be reached", 0}),
     [](const auto& info) { return std::string(info.param.name); });

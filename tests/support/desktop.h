@@ -4,7 +4,6 @@
 #include "tests/support/work_folder.h"
 
 #include <QProcess>
-#include <QDir>
 #include <QStringList>
 #include <QTemporaryFile>
 

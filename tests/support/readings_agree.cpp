@@ -45,11 +45,18 @@ std::string described(const chartdata::ChartData& chart, const chartdata::Series
     return text;
 }
 
-// Read as the forms read, the points handed on `rows` at a time.
+// Read as the forms read, the points handed on `rows` at a time; with no
+// rows, read once, the points kept.
 std::string outcome(runtime::SequentialFile&& file, std::size_t rows = chartdata::pointsAtATime)
 {
     try {
         chartdata::ChartData chart;
+        if (rows == 0) {
+            chart = readChartData(file);
+            chartdata::SeriesSummary found;
+            found.add(chart.xValues, chart.yValues);
+            return described(chart, found, [&](auto take) { take(0, std::span(chart.xValues), std::span(chart.yValues)); });
+        }
         const chartdata::SeriesPoints points = chartdata::readChart(file, chart);
         return described(chart, points.summary(), [&](auto take) { points.forEach({rows, take}); });
     } catch (const runtime::RuntimeError& error) {
@@ -57,18 +64,7 @@ std::string outcome(runtime::SequentialFile&& file, std::size_t rows = chartdata
     }
 }
 
-// Read once, the points kept.
-std::string keptOutcome(runtime::SequentialFile&& file)
-{
-    try {
-        const chartdata::ChartData chart = readChartData(file);
-        chartdata::SeriesSummary found;
-        found.add(chart.xValues, chart.yValues);
-        return described(chart, found, [&](auto take) { take(0, std::span(chart.xValues), std::span(chart.yValues)); });
-    } catch (const runtime::RuntimeError& error) {
-        return error.what();
-    }
-}
+std::string keptOutcome(runtime::SequentialFile&& file) { return outcome(std::move(file), 0); }
 
 // The plain fields from the start and from the fifth line on (where a
 // chart's points begin), scanned many at a time, either way the processor
