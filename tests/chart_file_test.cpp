@@ -331,6 +331,7 @@ TEST_P(ChangedBetweenReadings, FailsTheSecond)
     runtime::SequentialFile file("chart.dat");
     ChartData data;
     const chartdata::SeriesPoints points = chartdata::readChart(file, data);
+    EXPECT_FALSE(file.isOpen()) << "the first reading leaves the file open";
     if (!GetParam().whileRead)
         GetParam().make(chart);
     try {

@@ -40,13 +40,8 @@ void Drawing::polyline(std::vector<Point> points, QRgb colour, int width)
 {
     if (points.size() < 2)
         return;
-    line(QPointF(points[0].x, points[0].y), QPointF(points[1].x, points[1].y), colour, width);
-    std::vector<Point>& kept = strokes_.back().points;
-    // A stroke of two points is the one just begun: it takes these whole.
-    if (kept.size() == 2)
-        kept = std::move(points);
-    else
-        kept.insert(kept.end(), points.begin() + 2, points.end());
+    strokes_.push_back({colour, width, false, std::move(points)});
+    open_ = true;
 }
 
 void Drawing::rectangle(QPointF corner, QPointF opposite, QColor colour, int width)

@@ -27,7 +27,7 @@ public:
     using Point = reduction::Point;
 
     void line(QPointF from, QPointF to, QRgb colour, int width);
-    // Lines joining the points in turn, as line() from each to the next.
+    // Lines joining the points in turn, as a stroke of their own.
     void polyline(std::vector<Point> points, QRgb colour, int width);
     void rectangle(QPointF corner, QPointF opposite, QColor colour, int width);
 
