@@ -73,7 +73,6 @@ TEST(XTickLabels, ARepeatOfTheCaptionBeforeIsLeftBlank)
     // Compared with the caption as read, not with what the label before shows.
     EXPECT_EQ(chartdata::xTickLabelCaptions({"A", "A", "A", "B", "A", "Q1", "q1", "Q1"}),
               (Captions{"A", "", "", "B", "A", "Q1", "q1", "Q1"}));
-    EXPECT_EQ(chartdata::xTickLabelCaptions({"", "", "", "", "", "", "", ""}), Captions{});
     EXPECT_EQ(chartdata::xTickLabelCaptions({"a", "a ", " a", "a", "", "", "x", "x"}),
               (Captions{"a", "a ", " a", "a", "", "", "x", ""}));
 }

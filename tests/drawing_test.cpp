@@ -1,11 +1,9 @@
-// A long series is kept and painted reduced to a few points per device pixel
-// column. Against every segment painted as it is, the pictures must agree but
-// for the 3-pixel pen's fringe: no pixel differs that is not next to the
-// series in both, and at most one in a thousand of the series' pixels does.
+// A long stroke is painted reduced to a few points per device pixel column:
+// exactly the points of a plain reduction written here, on screen and at a
+// printer's resolution.
 #include "tests/support/plain_reduction.h"
 #include "runtime/drawing/drawing.h"
 
-#include <QImage>
 #include <QPaintEngine>
 #include <QPainter>
 #include <QTransform>
@@ -32,7 +30,7 @@ struct Series {
     std::function<QPointF(int i, int n)> point;  // point i of n, in twips
 };
 
-// Where the pictures are compared: device pixels per pixel, how many points
+// Where the paint is looked at: device pixels per pixel, how many points
 // the series has, the share of the box's width it spans, and the part of the
 // picture looked at, in device pixels.
 struct View {
@@ -61,20 +59,6 @@ Drawing drawSeries(const Series& series, const View& view)
         previous = next;
     }
     return drawing;
-}
-
-// The view's part of the device, white, with whatever `paint` draws on it
-// in pixels.
-template <class Paint>
-QImage paintPart(const View& view, Paint paint)
-{
-    QImage image(view.part.size(), QImage::Format_RGB32);
-    image.fill(Qt::white);
-    QPainter painter(&image);
-    painter.translate(-view.part.topLeft());
-    painter.scale(view.scale, view.scale);
-    paint(painter);
-    return image;
 }
 
 // What a paint strokes: the points of each line and polyline, in pixels as
@@ -117,58 +101,7 @@ public:
     }
 };
 
-// Every segment, as the same pen strokes it, with the points as the drawing
-// keeps them (floats in twips).
-QImage paintWhole(const Series& series, const View& view)
-{
-    return paintPart(view, [&](QPainter& painter) {
-        painter.setPen(QPen(QColor(200, 10, 10), penWidth, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-        QPolygonF polyline;
-        for (int i = 0; i < view.points; ++i) {
-            const QPointF p = pointIn(view, series, i);
-            polyline.append(QPointF(double{static_cast<float>(p.x())} / 15, double{static_cast<float>(p.y())} / 15));
-        }
-        painter.drawPolyline(polyline);
-    });
-}
-
-bool inked(const QImage& image, int x, int y)
-{
-    return x >= 0 && y >= 0 && x < image.width() && y < image.height() && image.pixel(x, y) != qRgb(255, 255, 255);
-}
-
-bool nextToInk(const QImage& image, int x, int y)
-{
-    for (int dy = -1; dy <= 1; ++dy)
-        for (int dx = -1; dx <= 1; ++dx)
-            if ((dx || dy) && inked(image, x + dx, y + dy))
-                return true;
-    return false;
-}
-
 class ReducedPainting : public testing::TestWithParam<std::tuple<Series, View>> {};
-
-TEST_P(ReducedPainting, DiffersAtMostInThePensFringe)
-{
-    const auto& [series, view] = GetParam();
-    const QImage whole = paintWhole(series, view);
-    const Drawing drawing = drawSeries(series, view);
-    const QImage reduced = paintPart(view, [&](QPainter& painter) { drawing.paint(painter); });
-    int ink = 0;
-    int differing = 0;
-    // The part's edge pixels are left out: their neighbours lie partly beyond it.
-    for (int y = 1; y + 1 < whole.height(); ++y) {
-        for (int x = 1; x + 1 < whole.width(); ++x) {
-            ink += inked(whole, x, y);
-            if (whole.pixel(x, y) == reduced.pixel(x, y))
-                continue;
-            ++differing;
-            EXPECT_TRUE(nextToInk(whole, x, y) && nextToInk(reduced, x, y)) << "pixel " << x << "," << y;
-        }
-    }
-    ASSERT_GT(ink, 0) << "the view shows none of the series";
-    EXPECT_LE(differing, ink / 1000);
-}
 
 // What the drawing paints, against the plain reduction: a long stroke per
 // half device column.
@@ -247,7 +180,7 @@ INSTANTIATE_TEST_SUITE_P(Screen, ReducedPainting,
                          caseName);
 
 // At 1200 dots to the inch, a part of the page, five points or so to a
-// column; the other series cover all of such a part with ink.
+// column.
 INSTANTIATE_TEST_SUITE_P(Printer, ReducedPainting,
                          testing::Combine(testing::Values(randomWalk, singleSpike),
                                           testing::Values(View{"At1200Dpi", 12.5, 12000, 0.2,

@@ -5,8 +5,6 @@
 #include "tests/support/spooler.h"
 #include "tests/support/work_folder.h"
 
-#include "runtime/error/runtime_error.h"
-
 #include <QApplication>
 #include <QBuffer>
 #include <QDataStream>

@@ -1,12 +1,11 @@
 // The series cut for drawing, on values as read: against the plain
-// reduction, and the same whether the points are kept, read twice, or cut
-// while they are first read.
+// reduction, and the same whether the file is read twice or cut while it is
+// first read.
 #include "chartview/chart_series.h"
 #include "tests/support/plain_reduction.h"
 #include "tests/support/readings_agree.h"
 #include "tests/support/work_folder.h"
 
-#include "chartdata/chart_file.h"
 #include "runtime/error/runtime_error.h"
 #include "runtime/text/sequential_file.h"
 
