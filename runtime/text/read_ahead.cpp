@@ -74,12 +74,14 @@ std::size_t ReadAhead::blockStart(std::size_t j) const
     const std::size_t from = at - 1;
     const std::size_t want = std::min(at + lookFor_, end_) - from;
     std::string piece;
-    const char* bytes = bytes_.data() + from;
+    const char* bytes = nullptr;
     if (fd_ >= 0) {
         piece.resize(want);
         if (readFully(fd_, piece.data(), want, from).got < want)
             return end_;
         bytes = piece.data();
+    } else {
+        bytes = bytes_.data() + from;
     }
     for (std::size_t k = 1; k < want; ++k)
         if (mayStartField(bytes[k - 1], bytes[k]))
