@@ -16,14 +16,7 @@ namespace chartdata {
 class PlotScale {
 public:
     // The fractions of point i (0-based), whose values are x and y.
-    double x(std::size_t i, std::int32_t x) const
-    {
-        if (i == 0)
-            return 0;
-        if (i + 1 == count_)
-            return 1;
-        return between(x);
-    }
+    double x(std::size_t i, std::int32_t x) const { return i == 0 ? 0 : i + 1 == count_ ? 1 : between(x); }
     // The x fraction of a point that is neither the first nor the last.
     double between(std::int32_t x) const
     {

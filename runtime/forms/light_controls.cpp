@@ -106,12 +106,8 @@ void Label::paint(QPainter& painter, const QPalette& palette) const
 
 void setCaptions(std::initializer_list<Label*> labels, std::span<const std::string> captions)
 {
-    auto caption = captions.begin();
-    for (Label* label : labels) {
-        if (caption == captions.end())
-            break;
-        label->setCaption(*caption++);
-    }
+    for (std::size_t k = 0; k < std::min(labels.size(), captions.size()); ++k)
+        labels.begin()[k]->setCaption(captions[k]);
 }
 
 void LineControl::paint(QPainter& painter, const QPalette& palette) const

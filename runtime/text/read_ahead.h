@@ -43,6 +43,7 @@ public:
     void next();
 
     std::size_t count() const { return arrivedCount_; }
+    const std::int32_t* values() const { return arrived_->values.get(); }
     // Whether the k-th field ended its line rather than at a comma.
     bool endsLine(std::size_t k) const { return (arrived_->lineEnds[k / 64] >> (k % 64)) & 1; }
     // How many of the fields from the k-th on, before the `end`-th, ended their line.

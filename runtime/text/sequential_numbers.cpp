@@ -70,10 +70,8 @@ std::size_t SequentialFile::takeAheadRecords(std::span<std::vector<std::int32_t>
     if (!isOpen() || !atAhead() || width == 0)
         return 0;
     rows = std::min(rows, (aheadCount_ - taken_) / width);
-    if (rows == 0) {
-        leaveAhead();  // the rest of a record is read from the bytes
+    if (rows == 0)
         return 0;
-    }
     ahead_->appendRecords(columns, taken_, rows);
     // The lines as readInt32 would have counted them, field by field.
     const std::size_t last = taken_ + rows * width - 1;
@@ -83,7 +81,7 @@ std::size_t SequentialFile::takeAheadRecords(std::span<std::vector<std::int32_t>
     line_ = fieldLine_ + endsLine;
     afterComma_ = !endsLine;
     taken_ = last + 1;
-    if (aheadCount_ - taken_ < width)
+    if (taken_ == aheadCount_)
         leaveAhead();
     return rows;
 }

@@ -34,8 +34,22 @@ LineNumber SequentialFile::readInt32Records(std::span<std::vector<std::int32_t>*
 // careful path, which starts over from the same place.
 std::int32_t SequentialFile::readInt32(Reading reading)
 {
-    if (taken_ > 0)
-        leaveAhead();
+    // A block may start at any field, the second of a point too: the field
+    // is then the next of those scanned ahead.
+    if (isOpen() && window_->offset() >= aheadAt_ && reachAhead()) {
+        if (taken_ == 0)
+            arriveAhead();
+        if (taken_ < aheadCount_) {
+            const std::size_t k = taken_++;
+            fieldLine_ = line_;
+            line_ += ahead_->endsLine(k);
+            afterComma_ = !ahead_->endsLine(k);
+            const std::int32_t value = ahead_->values()[k];
+            if (taken_ == aheadCount_)
+                leaveAhead();
+            return value;
+        }
+    }
     if (!isOpen())
         return readInt32Carefully(reading);
     ByteWindow& bytes = *window_;
