@@ -28,17 +28,21 @@ mirror=$(debian_mirror)
 root=$(mktemp -d "${TMPDIR:-/var/tmp}/chartviewer-$release-XXXXXX")
 # Some tests run the program as nobody, who must reach the build in there.
 chmod 755 "$root"
-mounted=()
+child=""
 cleanup() {
   status=$?
   set +e
-  # Whatever the run left behind (a spooler, an X server) holds the mounts.
+  # debootstrap or the run, when interrupted; then whatever the run left
+  # behind (a spooler, an X server), which holds the mounts.
+  [ -n "$child" ] && $sudo kill "$child" 2>/dev/null && wait "$child" 2>/dev/null
+  rm -f "$root.debootstrap.log"
   for link in /proc/[0-9]*/root; do
     [ "$(readlink "$link" 2>/dev/null)" = "$root" ] && pid=${link#/proc/} && $sudo kill -9 "${pid%/root}" 2>/dev/null
   done
   sleep 1
-  for ((i = ${#mounted[@]} - 1; i >= 0; i--)); do
-    $sudo umount "${mounted[i]}" || $sudo umount -l "${mounted[i]}"
+  # Every mount in the tree, ours and any debootstrap made, innermost first.
+  grep -o " $root/[^ ]*" /proc/self/mounts | sort -r | while read -r mount; do
+    $sudo umount "$mount" || $sudo umount -l "$mount"
   done
   if grep -q " $root/" /proc/self/mounts; then
     echo "$0: $root is still mounted on; left in place" >&2
@@ -51,8 +55,12 @@ trap cleanup EXIT
 trap 'exit 130' INT TERM
 
 echo "== A fresh Debian $release in $root, from $mirror"
+# In the background, so that an interrupt is taken at once, not after it.
 $sudo debootstrap --variant=minbase "$release" "$root" "$mirror" /usr/share/debootstrap/scripts/sid \
-  >"$root.debootstrap.log" 2>&1 || { tail -n 30 "$root.debootstrap.log" >&2; rm -f "$root.debootstrap.log"; exit 1; }
+  >"$root.debootstrap.log" 2>&1 &
+child=$!
+wait "$child" || { tail -n 30 "$root.debootstrap.log" >&2; rm -f "$root.debootstrap.log"; exit 1; }
+child=""
 rm -f "$root.debootstrap.log"
 
 # The host's view of the mirror: a frozen snapshot's Release files may have
@@ -66,7 +74,6 @@ $sudo chmod 755 "$root/usr/sbin/policy-rc.d"
 mount_in() { # where, then mount's own arguments
   $sudo mkdir -p "$root/$1"
   $sudo mount "${@:2}" "$root/$1"
-  mounted+=("$root/$1")
 }
 mount_in proc -t proc proc
 mount_in sys -t sysfs sysfs
@@ -79,4 +86,6 @@ $sudo mkdir -p "$root/src"
 tar -C "$tree" --exclude='./build*' --exclude=./.git -cf - . | $sudo tar -C "$root/src" -xf -
 echo "== $* in Debian $release"
 $sudo chroot "$root" /usr/bin/env -i PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin \
-  HOME=/root LANG=C.UTF-8 CI="${CI:-}" bash -c 'cd /src && exec "$@"' run "$@"
+  HOME=/root LANG=C.UTF-8 CI="${CI:-}" bash -c 'cd /src && exec "$@"' run "$@" <&0 &
+child=$!
+wait "$child" && child=""
