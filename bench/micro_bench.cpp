@@ -92,16 +92,16 @@ void ensureApplication()
 constexpr PlotPlacement area{0, 0, boxWidth * runtime::twipsPerPixel, boxHeight * runtime::twipsPerPixel};
 
 // The series as the forms read it, scaled and cut while read.
-ChartSeries readSeries(const std::string& name, const runtime::ReadingOptions& options = {})
+ChartSeries readSeries(const std::string& name)
 {
-    runtime::SequentialFile file(name, options);
+    runtime::SequentialFile file(name);
     chartdata::ChartData data;
     ChartSeries series = readSeriesCutting(file, data, area, {});
     series.scale = chartdata::seriesScale(series.points, data);
     return series;
 }
 
-// As the program reads: the far half of the points scanned on a second core.
+// As the program reads.
 void ReadChart(benchmark::State& state)
 {
     const std::string name = fileFor(state.range(0));
@@ -112,18 +112,6 @@ void ReadChart(benchmark::State& state)
     state.SetItemsProcessed(state.iterations() * state.range(0));
 }
 BENCHMARK(ReadChart)->Arg(100'000)->Arg(1'000'000)->Arg(10'000'000)->Unit(benchmark::kMillisecond)->UseRealTime();
-
-// On one core: the blocks scanned on the reader's thread alone.
-void ReadChartOnOneThread(benchmark::State& state)
-{
-    const std::string name = fileFor(state.range(0));
-    const auto bytes = static_cast<std::int64_t>(fs::file_size(name));
-    for (auto _ : state)
-        benchmark::DoNotOptimize(readSeries(name, {.helperFrom = runtime::ReadingOptions::noHelper}));
-    state.SetBytesProcessed(state.iterations() * bytes);
-    state.SetItemsProcessed(state.iterations() * state.range(0));
-}
-BENCHMARK(ReadChartOnOneThread)->Arg(100'000)->Arg(1'000'000)->Arg(10'000'000)->Unit(benchmark::kMillisecond);
 
 // The kept points cut for the box and drawn on it, as the load does.
 void DrawSeries(benchmark::State& state)

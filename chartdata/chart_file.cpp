@@ -43,8 +43,6 @@ void readPointsAndTickCaptions(runtime::SequentialFile& file, ChartData& data, c
                                     static_cast<int>(first + row) + 1};
         });
     };
-    if (n > 0)
-        file.readNumbersAhead();
     if (!stream) {
         readPoints(0, n);
     } else {

@@ -49,8 +49,6 @@ void SeriesSummary::add(std::span<const std::int32_t> xs, std::span<const std::i
 
 struct SeriesPoints::Rereading {
     ChartData first;  // the texts and lines as first read
-    runtime::FileIdentity identity;
-    runtime::ReadingOptions options;  // the second pass reads as the first
 };
 
 SeriesPoints readChart(runtime::SequentialFile& file, ChartData& data, const std::function<void()>& captionLinesRead,
@@ -64,17 +62,13 @@ SeriesPoints readChart(runtime::SequentialFile& file, ChartData& data, const std
     };
     SeriesPoints points;
     try {
-        SeriesPoints::Rereading again{{}, file.identity(), file.options()};
         const PointStream stream{pointsAtATime, [&](std::size_t first, auto xs, auto ys) {
                                      points.summary_.add(xs, ys);
                                      if (alongside)
                                          alongside(first, xs, ys);
                                  }};
         readPointsAndTickCaptions(file, data, &stream);
-        if (file.identity() != again.identity)
-            throw changed(file.name());
-        again.first = data;
-        points.again_ = std::make_shared<const SeriesPoints::Rereading>(std::move(again));
+        points.again_ = std::make_shared<const SeriesPoints::Rereading>(SeriesPoints::Rereading{data});
     } catch (...) {
         textsRead();
         throw;
@@ -94,22 +88,23 @@ PlotScale seriesScale(const SeriesPoints& points, const ChartData& data)
 
 void SeriesPoints::forEach(const PointStream& take) const
 {
+    // The file is read again as far as the first reading went: anything it
+    // holds there that reads otherwise is a change, but what cannot be read
+    // (a file gone, a permission taken away, an I/O error) is reported as that.
     const ChartData& first = again_->first;
+    runtime::SequentialFile file(first.source);
     ChartData second;
     SeriesSummary summary;
     try {
-        runtime::SequentialFile file(first.source, again_->options);
-        if (file.identity() != again_->identity)
-            throw changed(first.source);
         readCaptionLines(file, second);
         const PointStream stream{take.rows, [&](std::size_t at, auto xs, auto ys) {
                                      summary.add(xs, ys);
                                      take.take(at, xs, ys);
                                  }};
         readPointsAndTickCaptions(file, second, &stream);
-        if (file.identity() != again_->identity)
-            throw changed(first.source);
     } catch (const runtime::RuntimeError&) {
+        if (file.failedToRead())
+            throw;
         throw changed(first.source);
     }
     // Both as read, before the texts were decoded.

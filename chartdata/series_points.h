@@ -38,9 +38,10 @@ inline constexpr std::size_t pointsAtATime = std::size_t{1} << 15;
 
 // The points of a chart in order, for drawing: never kept, so that memory
 // stays the same however long the series, but read again from the file,
-// which the reading closed. The second pass is checked against the first: a
-// file changed in between (other bytes, size, time or file) fails with
-// "changed while it was being read", never giving points of two files.
+// which the reading closed. The second pass is checked against the first:
+// a file that reads otherwise up to its eighth caption fails with "changed
+// while it was being read", never giving points of two files; what follows
+// the eighth caption is not read, so a file that only grew still reads.
 class SeriesPoints {
 public:
     const SeriesSummary& summary() const { return summary_; }

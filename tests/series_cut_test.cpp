@@ -3,7 +3,7 @@
 // first read.
 #include "chartview/chart_series.h"
 #include "tests/support/plain_reduction.h"
-#include "tests/support/readings_agree.h"
+#include "tests/support/reference_reading.h"
 #include "tests/support/work_folder.h"
 
 #include "runtime/error/runtime_error.h"
@@ -124,8 +124,7 @@ TEST_P(SeriesCutOfFile, IsTheSameReadTwiceOrCutWhileRead)
             kept.emplace_back(p.x, p.y);
         return kept;
     };
-    runtime::SequentialFile plain("chart.dat");
-    const chartdata::ChartData kept = testsupport::readChartData(plain);
+    const testsupport::ReferenceChart kept = testsupport::referenceReading(GetParam().chart);
     SeriesCut expected(area, chartdata::plotScale(kept.xValues.size(), kept.xValues.front(), kept.xValues.back(), {0, 1}, "", 0));
     expected.add(0, kept.xValues, kept.yValues);
     runtime::SequentialFile file("chart.dat");

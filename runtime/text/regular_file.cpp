@@ -51,15 +51,6 @@ void FileHandle::close()
     descriptor_ = -1;
 }
 
-FileIdentity FileHandle::identity() const
-{
-    struct stat info {};
-    if (::fstat(descriptor_, &info) != 0)
-        return {};
-    return {info.st_dev, info.st_ino, static_cast<std::size_t>(info.st_size), info.st_mtim.tv_sec,
-            info.st_mtim.tv_nsec};
-}
-
 FileHandle openRegularFile(const std::string& name)
 {
     // Non-blocking, so that a FIFO or a device cannot stall the open, and

@@ -2,7 +2,6 @@
 
 #include <cstddef>
 #include <string>
-#include <sys/types.h>
 
 namespace runtime {
 
@@ -11,17 +10,6 @@ namespace runtime {
 struct ReadResult {
     std::size_t got;
     int error;
-};
-
-// Which file a descriptor reads and how it stood: a file replaced, grown,
-// cut or rewritten since shows another identity.
-struct FileIdentity {
-    dev_t device = 0;
-    ino_t inode = 0;
-    std::size_t size = 0;
-    long long modifiedSeconds = 0;
-    long modifiedNanoseconds = 0;
-    bool operator==(const FileIdentity&) const = default;
 };
 
 class FileHandle;
@@ -46,8 +34,6 @@ public:
     int descriptor() const { return descriptor_; }
     // How many bytes the file held when opened.
     std::size_t size() const { return size_; }
-    // The file as it stands now, asked of the open descriptor.
-    FileIdentity identity() const;
     void close();
 
 private:

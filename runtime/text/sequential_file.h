@@ -1,17 +1,13 @@
 #pragma once
 
-#include "runtime/text/byte_window.h"
-#include "runtime/text/plain_field.h"
-#include "runtime/text/read_ahead.h"
-#include "runtime/text/regular_file.h"
 #include "runtime/error/runtime_error.h"
+#include "runtime/text/number_field.h"
+#include "runtime/text/regular_file.h"
 #include "runtime/text/text_encoding.h"
 
 #include <cstddef>
 #include <cstdint>
-#include <limits>
 #include <memory>
-#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -27,151 +23,147 @@ struct Reading {
     int index = 0;
 };
 
-// How runs of numbers are read: in bulk (scanned ahead in blocks, whole
-// records at a time, on a second thread too), or one by one, the plain way
-// that the bulk readings are compared with.
-enum class NumberReading { InBulk, OneByOne };
-
-// How a file is read. The defaults suit every chart; the others reach the
-// reader's edges more often (a small window, small blocks, the second
-// thread from the shortest run on or never, the numbers one by one, a line
-// count started high).
-struct ReadingOptions {
-    static constexpr std::size_t noHelper = std::numeric_limits<std::size_t>::max();
-    // A megabyte at a time: reads of that size are fast, and the window
-    // stays in the cache. At least 64 bytes.
-    std::size_t windowBytes = std::size_t{1} << 20;
-    // A run of numbers is scanned ahead (see readNumbersAhead) on a second
-    // thread too when more than this many bytes are left, in blocks of
-    // about this many bytes: large enough that handing a block over costs
-    // nothing, small enough that a few stay in the cache.
-    std::size_t helperFrom = std::size_t{1} << 20;
-    std::size_t aheadBlockBytes = std::size_t{1} << 20;
-    NumberReading numbers = NumberReading::InBulk;
-    LineNumber firstLine = 1;
-};
-
-// Sequential text input from one file in the current directory: whole lines
-// first, then a stream of comma-separated fields. The file is read through a
-// window of its bytes, so a long file costs no memory of its size. Texts come
-// back as the file's bytes; text() gives them as UTF-8, by the character set
-// of what has been read so far (UTF-8 when all of it is valid UTF-8, else
-// Latin-1). Every failure is a RuntimeError naming the file, the line and the
-// read; the file is closed by then.
+// Sequential text input from one file: whole lines first, then a stream of
+// fields. A field ends at a comma or at its line's end (CR LF, LF or CR);
+// blanks (spaces and tabs) before a field are skipped, and so are blank
+// lines between fields, but a comma at a line's end leaves an empty field.
+// The file is read in one pass through a buffer of a megabyte, so a long
+// file costs no memory of its size. Texts come back as the file's bytes;
+// text() gives them as UTF-8 by the character set of all that has been read
+// (UTF-8 when all of it is valid UTF-8, else Latin-1). Every failure is a
+// RuntimeError naming the file, the line and the read; the file is closed by then.
 class SequentialFile {
 public:
-    explicit SequentialFile(std::string name, ReadingOptions options = {});
+    explicit SequentialFile(std::string name);
     // Text already in memory, read by the same rules under the given name.
-    SequentialFile(std::string name, std::string_view bytes, ReadingOptions options = {});
-    ~SequentialFile();
+    SequentialFile(std::string name, std::string_view bytes);
     SequentialFile(const SequentialFile&) = delete;
     SequentialFile& operator=(const SequentialFile&) = delete;
 
-    // The longest line readLine takes, and the longest field readString
-    // takes, in bytes: a longer one is an error, found without reading
-    // the rest of it. No chart has texts of this length.
+    // The longest line and the longest text field, in bytes: a longer one is
+    // an error, found without reading the rest of it.
     static constexpr std::size_t longestText = std::size_t{1} << 16;
 
-    // The next line up to, not including, its line end (CR LF, LF or CR).
+    // The next line up to, not including, its line end.
     std::string readLine(Reading reading);
-    // A decimal number field; a fraction rounds to the nearest integer,
-    // halves to even. Fails on an empty field, a non-number, or a value
-    // outside the 32-bit signed range.
-    inline std::int32_t readInt32(Reading reading);
-    // A text field: quoted ("..." with commas kept) or running to the next
-    // comma or line end, without its leading and trailing blanks.
+    // A number field, as NumberField reads it; an empty field, a non-number
+    // or a value outside the 32-bit signed range fails. Blanks end a number
+    // as a comma does.
+    std::int32_t readInt32(Reading reading)
+    {
+        std::int32_t value;
+        return readPlainInt32(value) ? value : readAnyInt32(reading);
+    }
+    // A text field: quoted ("..." with commas kept, whatever follows the
+    // closing quote dropped) or running to the next comma or line end,
+    // without its trailing blanks.
     std::string readString(Reading reading);
-    // `rows` records of one number per column, read as readInt32 reads them
-    // one after another and appended to the columns; `naming(row, column)`
-    // gives the Reading of each. Returns the line on which the last record
-    // began, 0 when there is none. In bulk, records scanned ahead are taken whole.
+    // `rows` records of one number per column, appended to the columns;
+    // `naming(row, column)` gives each read. Returns the line on which the
+    // last record began, 0 when there is none.
     template <class Naming>
-    LineNumber readInt32Records(std::span<std::vector<std::int32_t>* const> columns, std::size_t rows,
-                                Naming naming);
-
-    // A hint: a run of number fields follows. In bulk, they are scanned
-    // ahead in blocks (on a second thread too, when enough bytes are left),
-    // and the number reads take the values of a block on arriving at its
-    // start. What is read, errors included, stays the same.
-    void readNumbersAhead();
+    LineNumber readInt32Records(std::span<std::vector<std::int32_t>* const> columns, std::size_t rows, Naming naming);
 
     // A text read from this file, as UTF-8.
     std::string text(std::string_view raw) const;
 
     void close();
-    bool isOpen() const { return window_.has_value(); }
+    bool isOpen() const { return buffer_ != nullptr; }
     const std::string& name() const { return name_; }
-    const ReadingOptions& options() const { return options_; }
     // The line on which the last field read began.
     LineNumber fieldLine() const { return fieldLine_; }
-    // How many bytes the file held at open.
+    // How many bytes the file held at open, and how many have been read.
     std::size_t size() const { return size_; }
-    // How many bytes have been read so far.
-    std::size_t position() const;
+    std::size_t position() const { return base_ + pos_; }
+    // Whether the reading failed because the file could not be read (an
+    // I/O error), not for what it holds.
+    bool failedToRead() const { return failedToRead_; }
     // Up to the last `bytes` bytes of the file as it stands, without moving
     // the reading; empty once closed or when they cannot be read.
     std::string tail(std::size_t bytes) const;
-    // The file as it stands now (all zero for text in memory, or once closed).
-    FileIdentity identity() const { return file_.isOpen() ? file_.identity() : FileIdentity{}; }
 
 private:
-    // Whether the reader is at the start of the block scanned ahead that it comes to next.
-    bool atAhead() const { return window_->offset() == aheadAt_; }
-    // Having come to or past that block's start: past the blocks left
-    // behind, and whether it is at one.
-    bool reachAhead();
-    void arriveAhead();
-    // On to the next block scanned ahead.
-    void passBlock();
-    // At a record's start where the scan ahead runs: up to `rows` whole
-    // records from it; how many, and through `recordLine` the line the last
-    // of them began on.
-    std::size_t takeAheadRecords(std::span<std::vector<std::int32_t>* const> columns, std::size_t rows,
-                                 LineNumber& recordLine);
-    // Back to reading the bytes, just past the values taken from the block, and on to the next.
-    void leaveAhead();
-    void dropAhead();
+    // Zeros after the bytes held, so that NumberField::plainStart may read
+    // past them; and the bytes that a plain field takes at most, with its
+    // line end, which the buffer holds from the reader on where it can.
+    static constexpr std::size_t zeros = 16;
+    static constexpr std::size_t lookahead = 16;
+
+    // At least `bytes` bytes from the reader on, unless the file ends first.
     void fill(std::size_t bytes);
     int peek()
     {
-        if (window_->pos() == window_->end())
+        if (pos_ == end_)
             fill(1);
-        return window_->peek();
+        return pos_ < end_ ? static_cast<unsigned char>(buffer_[pos_]) : -1;
     }
-    // A plain field fits in this many bytes, with room to spare; the window
-    // holds as many from the reader on, unless the file ends first.
-    static constexpr std::size_t lookahead = 24;
-
+    bool readPlainInt32(std::int32_t& value);
+    std::int32_t readAnyInt32(Reading reading);
     [[noreturn]] void fail(std::string problem, Reading reading, bool atEnd = false);
     [[noreturn]] void failTooLong(std::string_view what, Reading reading);
     void skipBlanks();
     void consumeLineEnd();
     void startField(Reading reading);
     void endField();
-    std::int32_t readInt32Carefully(Reading reading);
-    // Every text read goes by here, for the character set.
-    std::string took(std::string raw);
-    LineNumber lineOfLastByte() const;
+    // Every field and line read goes by here, for the character set.
+    void took(std::string_view raw);
 
     std::string name_;
-    ReadingOptions options_;
-    FileHandle file_;                  // not open for text in memory
-    std::unique_ptr<char[]> memory_;   // text in memory, ended by endText
-    std::optional<ByteWindow> window_; // while open
+    FileHandle file_;  // not open for text in memory
+    std::unique_ptr<char[]> buffer_;
+    std::size_t capacity_ = 0;
+    std::size_t base_ = 0;  // the offset in the file of buffer_[0]
+    std::size_t pos_ = 0;
+    std::size_t end_ = 0;
+    bool atEnd_ = false;
+    bool failedToRead_ = false;
+    char lastByte_ = '\0';  // the last byte the buffer took
     std::size_t size_ = 0;
     LineNumber line_ = 1;
     LineNumber fieldLine_ = 0;
     bool afterComma_ = false;
-    Utf8Check charset_;  // the texts read, each followed by a line end
-    // The scan ahead, the start of the block the reader comes to next, and
-    // how many of its values were taken.
-    std::unique_ptr<ReadAhead> ahead_;
-    std::size_t aheadAt_ = std::numeric_limits<std::size_t>::max();
-    std::size_t taken_ = 0;
-    std::size_t aheadCount_ = 0;  // once the reader has arrived
+    Utf8Check charset_;
 };
 
-}  // namespace runtime
+// The common case in one go: a plain number and its comma or line end (LF
+// or CR LF). Anything else (blanks, a fraction, a lone CR, an empty field,
+// the end of the file) takes readAnyInt32, which starts over from the same place.
+inline bool SequentialFile::readPlainInt32(std::int32_t& value)
+{
+    if (end_ - pos_ < lookahead && !atEnd_ && isOpen())
+        fill(lookahead);
+    if (pos_ >= end_)
+        return false;
+    const char* const p = buffer_.get() + pos_;
+    std::size_t length = NumberField::plainStart(p, value);
+    const char separator = p[length];
+    const bool endsLine = separator == '\n' || (separator == '\r' && p[length + 1] == '\n');
+    if (length == 0 || (separator != ',' && !endsLine))
+        return false;
+    length += separator == '\r' ? 2 : 1;
+    fieldLine_ = line_;
+    line_ += endsLine;
+    afterComma_ = !endsLine;
+    pos_ += length;
+    return true;
+}
 
-// The inline number reads, which every reader of numbers needs.
-#include "runtime/text/sequential_numbers.h"
+template <class Naming>
+LineNumber SequentialFile::readInt32Records(std::span<std::vector<std::int32_t>* const> columns, std::size_t rows,
+                                            Naming naming)
+{
+    LineNumber recordLine = 0;
+    for (std::size_t row = 0; row < rows; ++row) {
+        for (std::size_t column = 0; column < columns.size(); ++column) {
+            std::int32_t value;
+            if (!readPlainInt32(value))
+                value = readAnyInt32(naming(row, column));
+            columns[column]->push_back(value);
+            if (column == 0)
+                recordLine = fieldLine_;
+        }
+    }
+    return recordLine;
+}
+
+}  // namespace runtime
