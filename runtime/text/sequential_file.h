@@ -64,6 +64,10 @@ public:
     template <class Naming>
     LineNumber readInt32Records(std::span<std::vector<std::int32_t>* const> columns, std::size_t rows, Naming naming);
 
+    // The format's two kinds of space: blanks, and the bytes that end a line.
+    static bool isBlank(int c) { return c == ' ' || c == '\t'; }
+    static bool isLineEnd(int c) { return c == '\n' || c == '\r'; }
+
     // A text read from this file, as UTF-8.
     std::string text(std::string_view raw) const;
 
@@ -137,7 +141,7 @@ inline bool SequentialFile::readPlainInt32(std::int32_t& value)
     const char* const p = buffer_.get() + pos_;
     std::size_t length = NumberField::plainStart(p, value);
     const char separator = p[length];
-    const bool endsLine = separator == '\n' || (separator == '\r' && p[length + 1] == '\n');
+    const bool endsLine = separator == '\n' || (separator == '\r' && p[length + 1] == '\n');  // no lone CR
     if (length == 0 || (separator != ',' && !endsLine))
         return false;
     length += separator == '\r' ? 2 : 1;
