@@ -33,17 +33,6 @@ std::string notFound(const std::string& name)
 
 }  // namespace
 
-FileHandle& FileHandle::operator=(FileHandle&& other) noexcept
-{
-    if (this != &other) {
-        close();
-        descriptor_ = other.descriptor_;
-        size_ = other.size_;
-        other.descriptor_ = -1;
-    }
-    return *this;
-}
-
 void FileHandle::close()
 {
     if (descriptor_ >= 0)

@@ -26,7 +26,7 @@ public:
     {
         other.descriptor_ = -1;
     }
-    FileHandle& operator=(FileHandle&& other) noexcept;
+    FileHandle& operator=(FileHandle&&) = delete;
     FileHandle(const FileHandle&) = delete;
     FileHandle& operator=(const FileHandle&) = delete;
 

@@ -49,8 +49,8 @@ std::string SequentialFile::readLine(Reading reading)
     for (int c = peek(); c >= 0 && !isLineEnd(c); c = peek()) {
         // Up to the next line end, or one byte past the limit.
         const std::size_t stop = std::min(end_, pos_ + longestText + 1 - raw.size());
-        const char* const from = buffer_.get() + pos_;
-        const auto* const to = std::find_if(from, static_cast<const char*>(buffer_.get() + stop), [](char b) { return isLineEnd(b); });
+        char* const from = &buffer_[pos_];
+        char* const to = std::find_if(from, buffer_.get() + stop, [](char b) { return isLineEnd(b); });
         raw.append(from, to);
         pos_ += static_cast<std::size_t>(to - from);
         if (raw.size() > longestText)
@@ -101,8 +101,8 @@ std::int32_t SequentialFile::readAnyInt32(Reading reading)
     // text: its bytes do not count for the character set.
     NumberField number;
     while (!endsNumber(peek()) && !number.settled()) {
-        const char* const from = buffer_.get() + pos_;
-        const auto* const to = std::find_if(from, static_cast<const char*>(buffer_.get() + end_), [](char b) { return endsNumber(static_cast<unsigned char>(b)); });
+        char* const from = &buffer_[pos_];
+        char* const to = std::find_if(from, buffer_.get() + end_, [](unsigned char b) { return endsNumber(b); });
         const std::string_view piece(from, static_cast<std::size_t>(to - from));
         number.add(piece);
         pos_ += piece.size();
