@@ -9,6 +9,17 @@ namespace {
 // value from yMin or yMax directly, so that no error builds up label to label.
 double sixths(int k, double span) { return (static_cast<double>(k) / 6.0) * span; }
 
+// The bounds as the label rules take them, in double precision, where the
+// span of two 32-bit values cannot overflow.
+struct Bounds {
+    double yMin, yMax, span;
+};
+Bounds bounds(YRange range)
+{
+    const double yMin = range.yMin, yMax = range.yMax;
+    return {yMin, yMax, yMax - yMin};
+}
+
 }  // namespace
 
 std::array<std::string, 8> xTickLabelCaptions(const std::array<std::string, 8>& xTickCaptions)
@@ -22,16 +33,14 @@ std::array<std::string, 8> xTickLabelCaptions(const std::array<std::string, 8>& 
 
 YRange findYRange(std::span<const std::int32_t> yValues, YRange from)
 {
-    // Whole numbers all the way: the bounds hold values of the file.
-    auto yMax = static_cast<std::int32_t>(from.yMax);
-    auto yMin = static_cast<std::int32_t>(from.yMin);
+    auto [yMin, yMax] = from;
     for (const std::int32_t y : yValues) {
         if (y > yMax)
             yMax = y;
         if (y < yMin)
             yMin = y;
     }
-    return {static_cast<double>(yMin), static_cast<double>(yMax)};
+    return {yMin, yMax};
 }
 
 std::string tickCaption(double value)
@@ -46,26 +55,26 @@ std::string tickCaption(double value)
 std::array<std::string, 9> yTickLabelCaptions(YRange range)
 {
     std::array<std::string, 9> labels;
+    const auto [yMin, yMax, span] = bounds(range);
     if (range.flat()) {
-        labels[4] = tickCaption(range.yMin);
+        labels[4] = tickCaption(yMin);
         return labels;
     }
-    const double span = range.yMax - range.yMin;
-    labels[0] = tickCaption(range.yMin - sixths(1, span));
-    labels[1] = tickCaption(range.yMin);
+    labels[0] = tickCaption(yMin - sixths(1, span));
+    labels[1] = tickCaption(yMin);
     for (int k = 1; k <= 5; ++k)
-        labels[static_cast<std::size_t>(k + 1)] = tickCaption(range.yMin + sixths(k, span));
-    labels[7] = tickCaption(range.yMax);
-    labels[8] = tickCaption(range.yMax + sixths(1, span));
+        labels[static_cast<std::size_t>(k + 1)] = tickCaption(yMin + sixths(k, span));
+    labels[7] = tickCaption(yMax);
+    labels[8] = tickCaption(yMax + sixths(1, span));
     return labels;
 }
 
 AxisRange axisRange(YRange range)
 {
+    const auto [yMin, yMax, span] = bounds(range);
     if (range.flat())
-        return {range.yMin - 20, range.yMax + 20};
-    const double span = range.yMax - range.yMin;
-    return {range.yMin - sixths(1, span), range.yMax + sixths(1, span)};
+        return {yMin - 20, yMax + 20};
+    return {yMin - sixths(1, span), yMax + sixths(1, span)};
 }
 
 }  // namespace chartdata

@@ -15,10 +15,12 @@ std::array<std::string, 8> xTickLabelCaptions(const std::array<std::string, 8>& 
 
 // The y range, searched from the start values 99999 (yMin) and -1 (yMax),
 // which take part like data: yMin is never above 99999 nor yMax below -1.
-// The search may go on over further values from where it stood.
+// The search may go on over further values from where it stood. The bounds
+// are values of the file, so they are kept as such; the label rules work
+// on them in double precision.
 struct YRange {
-    double yMin = 99999;
-    double yMax = -1;
+    std::int32_t yMin = 99999;
+    std::int32_t yMax = -1;
     bool flat() const { return yMin == yMax; }
     bool operator==(const YRange&) const = default;
 };

@@ -38,6 +38,14 @@ private:
     double perYHeight_ = 0;
 };
 
+// Where a series is drawn, in its canvas's twips, and where a point's
+// fractions put it there: y fractions count up from the bottom edge.
+struct PlotPlacement {
+    double left, top, width, height;
+    double across(double xFraction) const { return left + width * xFraction; }
+    double down(double yFraction) const { return top + (height - height * yFraction); }
+};
+
 // The scale of `count` points from the first and last x value. Fails when
 // three or more points begin and end on the same x value: the span to
 // divide by is zero.

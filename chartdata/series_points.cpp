@@ -25,9 +25,9 @@ void SeriesSummary::add(std::span<const std::int32_t> xs, std::span<const std::i
     count += xs.size();
     yRange = findYRange(ys, yRange);
     // The values' own extremes, searched alike from the widest bounds on.
-    const YRange extremes = findYRange(ys, {static_cast<double>(lowest), static_cast<double>(highest)});
-    lowest = static_cast<std::int32_t>(extremes.yMin);
-    highest = static_cast<std::int32_t>(extremes.yMax);
+    const YRange extremes = findYRange(ys, {lowest, highest});
+    lowest = extremes.yMin;
+    highest = extremes.yMax;
     // The point as one word, x above y, summed in order, and those running
     // sums summed: a running sum taken n times over is the sum of each
     // value weighted by how many sums it is in, which needs no running sum

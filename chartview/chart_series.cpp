@@ -44,7 +44,7 @@ void drawSeries(runtime::Canvas& canvas, PlotPlacement area, ChartSeries& series
     const std::vector<CutPoint> kept = seriesCut(series, area);
     std::vector<runtime::Drawing::Point> points(kept.size());
     std::ranges::transform(kept, points.begin(), [&](CutPoint p) {
-        return runtime::Drawing::Point{p.x, static_cast<float>(area.top + (area.height - area.height * series.scale.y(p.y)))};
+        return runtime::Drawing::Point{p.x, static_cast<float>(area.down(series.scale.y(p.y)))};
     });
     canvas.setDrawWidth(3);
     canvas.polyline(std::move(points), runtime::rgb(200, 10, 10));

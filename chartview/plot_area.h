@@ -1,5 +1,7 @@
 #pragma once
 
+#include "chartdata/plot_scale.h"
+
 // Where the chart is plotted, in twips, the same on both forms: the window's
 // chart box stands there, and the page draws a frame there. Seven grid lines
 // cross it from the top down, and end this short of its right edge: 15 twips.
@@ -13,7 +15,4 @@ struct PlotArea {
 };
 inline constexpr PlotArea plotArea{960, 720, 7455, 4815, 600, 7, 7440};
 
-// Where a series is drawn on a canvas, in the canvas's twips.
-struct PlotPlacement {
-    double left, top, width, height;
-};
+using PlotPlacement = chartdata::PlotPlacement;

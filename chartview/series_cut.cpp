@@ -9,8 +9,8 @@ void SeriesCut::add(std::size_t first, std::span<const std::int32_t> xs, std::sp
     // time; the series' first and last point are placed by the scale's rule.
     across_.resize(count);
     for (std::size_t k = 0; k < count; ++k)
-        across_[k] = static_cast<float>(area_.left + area_.width * scale_.between(xs[k]));
+        across_[k] = static_cast<float>(area_.across(scale_.between(xs[k])));
     for (const std::size_t k : {std::size_t{0}, count - 1})
-        across_[k] = static_cast<float>(area_.left + area_.width * scale_.x(first + k, xs[k]));
+        across_[k] = static_cast<float>(area_.across(scale_.x(first + k, xs[k])));
     cut_.add(across_.data(), ys.data(), count, runtime::reduction::sliverAt);
 }

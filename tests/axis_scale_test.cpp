@@ -1,7 +1,6 @@
-// The scale rules: y range, tick captions, axis range, plot fractions, and
-// the number formatting they stand on.
+// The scale rules: y range, tick captions, axis range, and the number
+// formatting they stand on.
 #include "chartdata/axis_scale.h"
-#include "chartdata/plot_scale.h"
 #include "runtime/text/number_format.h"
 #include "runtime/error/runtime_error.h"
 
@@ -65,6 +64,35 @@ INSTANTIATE_TEST_SUITE_P(
                    -2863311530.5, 2863311529.5}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// The search goes on from wherever it is given to start, the widest bounds
+// that a search of the values' own extremes starts from included, over the
+// whole 32-bit range.
+TEST(YRange, FromAnyStartOverThe32BitRange)
+{
+    using chartdata::YRange;
+    constexpr std::int32_t lowest = INT32_MIN, highest = INT32_MAX;
+    const struct {
+        YRange from;
+        std::vector<std::int32_t> yValues;
+        YRange found;
+    } cases[] = {
+        {{}, {}, {99999, -1}},
+        {{}, {lowest}, {lowest, -1}},
+        {{}, {highest}, {99999, highest}},
+        {{highest, lowest}, {}, {highest, lowest}},
+        {{highest, lowest}, {7}, {7, 7}},
+        {{highest, lowest}, {highest, lowest}, {lowest, highest}},
+        {{lowest, highest}, {0, lowest, highest}, {lowest, highest}},
+        {{lowest, lowest}, {highest}, {lowest, highest}},
+        {{highest, highest}, {lowest}, {lowest, highest}},
+    };
+    for (const auto& c : cases) {
+        const YRange found = chartdata::findYRange(c.yValues, c.from);
+        EXPECT_EQ(found, c.found) << "from " << c.from.yMin << ".." << c.from.yMax << ": " << found.yMin << ".."
+                                  << found.yMax;
+    }
+}
+
 TEST(XTickLabels, ARepeatOfTheCaptionBeforeIsLeftBlank)
 {
     using Captions = std::array<std::string, 8>;
@@ -98,32 +126,5 @@ TEST(NumberFormat, PictureAndPlainText)
             EXPECT_THROW(runtime::plainNumberText(picture), runtime::RuntimeError) << c.value;
     }
 }
-
-struct FractionCase {
-    const char* name;
-    std::vector<std::int32_t> x;
-    std::vector<double> xFractions;
-};
-
-class XFractions : public testing::TestWithParam<FractionCase> {};
-
-TEST_P(XFractions, SpreadFromTheFirstToTheLastX)
-{
-    const std::vector<std::int32_t>& x = GetParam().x;
-    const auto scale = chartdata::plotScale(x.size(), x.front(), x.back(), {-20, 20}, "chart.dat", 1);
-    ASSERT_EQ(x.size(), GetParam().xFractions.size());
-    for (std::size_t i = 0; i < x.size(); ++i)
-        EXPECT_DOUBLE_EQ(scale.x(i, x[i]), GetParam().xFractions[i]) << "point " << i + 1;
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, XFractions,
-    testing::Values(FractionCase{"Example", {1, 2, 3, 4, 5}, {0, 0.25, 0.5, 0.75, 1}},
-                    FractionCase{"OnePoint", {42}, {0}},
-                    FractionCase{"TwoEqualPoints", {7, 7}, {0, 1}},
-                    FractionCase{"Unsorted", {1, 10, 4}, {0, 3, 1}},
-                    FractionCase{"BeforeTheFirst", {10, 0, 20}, {0, -1, 1}},
-                    FractionCase{"WholeRange", {INT32_MIN, INT32_MAX, -1, INT32_MAX}, {0, 1, 0.5 - 0.5 / 4294967295.0, 1}}),
-    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -6,6 +6,8 @@
 #include "tests/support/work_folder.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFile>
 #include <QBuffer>
 #include <QDataStream>
 #include <QRegularExpression>

@@ -6,6 +6,7 @@
 #include "tests/support/spooler.h"
 #include "tests/support/work_folder.h"
 
+#include <QDir>
 #include <QFile>
 #include <QImage>
 
@@ -26,6 +27,9 @@ namespace {
 
 using namespace std::chrono_literals;
 using namespace testsupport;
+
+// A work folder's paths as Qt takes them.
+QString in(const WorkFolder& folder, const std::string& name = {}) { return QString::fromStdString(folder.path(name)); }
 
 const std::string head = "T\nX\nY\n";
 const std::string captions = "A,B,C,D,E,F,G,H\n";
@@ -68,19 +72,19 @@ class StartupEnds : public testing::TestWithParam<StartupFailure> {};
 TEST_P(StartupEnds, PromptlyWithItsAnswerAndStatusInBoundedMemory)
 {
     WorkFolder folder;
-    GetParam().setup(folder.path("chart.dat").toStdString());
+    GetParam().setup(folder.path("chart.dat"));
     struct stat info {};
-    if (::stat(qPrintable(folder.path("chart.dat")), &info) == 0 && info.st_blocks > (64 << 20) / 512)
+    if (::stat(folder.path("chart.dat").c_str(), &info) == 0 && info.st_blocks > (64 << 20) / 512)
         GTEST_SKIP() << "the temporary folder's file system keeps no sparse files";
     QStringList command = {CHARTVIEWER_PATH};
     // Root reads any file: an unreadable one needs another user, who gets a
     // copy of the program, since the build may lie where only root may go.
     if (::geteuid() == 0) {
-        QFile::setPermissions(folder.path(), QFile::Permissions(0x7755));
-        QFile::copy(CHARTVIEWER_PATH, folder.path("chartviewer"));
-        command = {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups", folder.path("chartviewer")};
+        QFile::setPermissions(in(folder), QFile::Permissions(0x7755));
+        QFile::copy(CHARTVIEWER_PATH, in(folder, "chartviewer"));
+        command = {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups", in(folder, "chartviewer")};
     }
-    const QString started = QDir(folder.path()).canonicalPath();
+    const QString started = QDir(in(folder)).canonicalPath();
     for (const QString& argument : GetParam().arguments)
         command << QString(argument).replace("%F", started);
     // Offscreen, there is no dialog to wait for; the command line is answered
@@ -88,7 +92,7 @@ TEST_P(StartupEnds, PromptlyWithItsAnswerAndStatusInBoundedMemory)
     // Generous: a hang (on a FIFO, say) shows as the time running out.
     const int status = GetParam().status;
     const QStringList environment = {status == 1 ? "QT_QPA_PLATFORM=offscreen" : "DISPLAY=", "WAYLAND_DISPLAY="};
-    Viewer viewer(folder.path(), GetParam().environment.isEmpty() ? environment : GetParam().environment, command);
+    Viewer viewer(in(folder), GetParam().environment.isEmpty() ? environment : GetParam().environment, command);
     EXPECT_EQ(viewer.waitForExit(120000), status);
     const std::string out = (status == 0 ? viewer.standardOutput() : viewer.errors()).toStdString();
     const QString report = QString::fromStdString(GetParam().report).replace("%F", started);
@@ -175,12 +179,12 @@ TEST(Desktop, WindowAnswersMouseAndKeys)
     folder.write(other, "Grüße" + exampleChart.substr(exampleChart.find('\n')));
     QImage logo(80, 80, QImage::Format_RGB32);
     logo.fill(Qt::blue);
-    QDir().mkpath(folder.path("my charts/Grüße/images"));
-    ASSERT_TRUE(logo.save(folder.path("my charts/Grüße/images/customlogo.bmp")));
+    QDir().mkpath(in(folder, "my charts/Grüße/images"));
+    ASSERT_TRUE(logo.save(in(folder, "my charts/Grüße/images/customlogo.bmp")));
     int pages = 0;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        Viewer viewer(folder.path(), {"CUPS_SERVER=" + spooler.socketPath()}, QStringList{CHARTVIEWER_PATH} + c.chart);
+        Viewer viewer(in(folder), {"CUPS_SERVER=" + spooler.socketPath()}, QStringList{CHARTVIEWER_PATH} + c.chart);
         const QStringList shown = viewer.windows(1);
         ASSERT_EQ(shown.size(), 1) << viewer.errors().toStdString();
         const QString info = output("xwininfo", {"-id", shown[0]});
@@ -221,7 +225,7 @@ TEST(Desktop, ReportsShowInAMessageBox)
         {"a file", {}}, {"closed", [] { ::close(2); }}, {"a pipe nobody reads", [&] { ::dup2(pipeEnds[1], 2); }}};
     for (const auto& stream : errorStreams) {
         SCOPED_TRACE(stream.name);
-        Viewer viewer(folder.path(), {}, {CHARTVIEWER_PATH}, stream.inChild);
+        Viewer viewer(in(folder), {}, {CHARTVIEWER_PATH}, stream.inChild);
         const QStringList shown = viewer.windows(1);
         ASSERT_EQ(shown.size(), 1) << viewer.errors().toStdString();
         EXPECT_FALSE(output("xwininfo", {"-id", shown[0]}).contains("Width: 632\n")) << "the chart window, not a box";
@@ -231,7 +235,7 @@ TEST(Desktop, ReportsShowInAMessageBox)
     }
     ::close(pipeEnds[1]);
     folder.write("chart.dat", exampleChart);
-    Viewer viewer(folder.path(), {"CUPS_SERVER=" + folder.path("no-spooler")});
+    Viewer viewer(in(folder), {"CUPS_SERVER=" + in(folder, "no-spooler")});
     const QStringList shown = viewer.windows(1);
     ASSERT_EQ(shown.size(), 1) << viewer.errors().toStdString();
     viewer.click(shown[0], printButton.x(), printButton.y());

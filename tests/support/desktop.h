@@ -35,7 +35,7 @@ public:
 
 private:
     QProcess process_;
-    QTemporaryFile errors_{scratchFolder() + "/viewer-errors-XXXXXX"};
+    QTemporaryFile errors_{QString::fromStdString(scratchFolder() + "/viewer-errors-XXXXXX")};
 };
 
 // Asks a window to close as its title bar's close button would (WM_DELETE_WINDOW),
