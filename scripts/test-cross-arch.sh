@@ -28,14 +28,14 @@ if [ ${#missing[@]} -gt 0 ]; then
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
 fi
 
-triplet=$(dpkg-architecture -A "$arch" -q DEB_HOST_GNU_TYPE 2>/dev/null)
+triplet=$(dpkg-architecture -a "$arch" -q DEB_HOST_GNU_TYPE 2>/dev/null)
 # qemu names some processors otherwise than GNU does.
-case "$(dpkg-architecture -A "$arch" -q DEB_HOST_GNU_CPU 2>/dev/null)" in
+case "$(dpkg-architecture -a "$arch" -q DEB_HOST_GNU_CPU 2>/dev/null)" in
   powerpc64le) cpu=ppc64le ;;
   powerpc64) cpu=ppc64 ;;
   powerpc) cpu=ppc ;;
   i686) cpu=i386 ;;
-  *) cpu=$(dpkg-architecture -A "$arch" -q DEB_HOST_GNU_CPU 2>/dev/null) ;;
+  *) cpu=$(dpkg-architecture -a "$arch" -q DEB_HOST_GNU_CPU 2>/dev/null) ;;
 esac
 
 build=build-cross-$arch
