@@ -38,11 +38,13 @@ INSTANTIATE_TEST_SUITE_P(
                     FractionCase{"WholeRange", {INT32_MIN, INT32_MAX, -1, INT32_MAX}, {0, 1, 0.5 - 0.5 / 4294967295.0, 1}}),
     [](const auto& info) { return std::string(info.param.name); });
 
-// A product rounded to double on its own, never fused with the sum that
-// takes it, as the chart's rules compute each step.
+// A product rounded to double on its own, as the chart's rules compute each
+// step: volatile on the way in, so that it is not the very product of the
+// code under test, and on the way out, so that no sum takes it unrounded.
 double product(double a, double b)
 {
-    const volatile double rounded = a * b;
+    const volatile double x = a, y = b;
+    const volatile double rounded = x * y;
     return rounded;
 }
 
