@@ -176,7 +176,7 @@ TEST(Desktop, WindowAnswersMouseAndKeys)
     CupsSpooler spooler;
     WorkFolder folder;
     folder.write("chart.dat", exampleChart);
-    folder.write(other, "Grüße" + exampleChart.substr(exampleChart.find('\n')));
+    folder.write(nested, "Grüße" + exampleChart.substr(exampleChart.find('\n')));
     QImage logo(80, 80, QImage::Format_RGB32);
     logo.fill(Qt::blue);
     QDir().mkpath(in(folder, "my charts/Grüße/images"));
