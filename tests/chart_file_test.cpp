@@ -347,7 +347,7 @@ TEST_P(ChangedBetweenReadings, FailsTheSecondOnlyWhereWhatItReadsDiffers)
         EXPECT_EQ(xs.size(), std::size_t{longChart});
         EXPECT_EQ(xs.back(), longChart);
     } catch (const runtime::RuntimeError& error) {
-        EXPECT_EQ(error.what(), std::regex_replace(GetParam().error, std::regex("FOLDER"), folder.path().toStdString()));
+        EXPECT_EQ(error.what(), std::regex_replace(GetParam().error, std::regex("FOLDER"), folder.path()));
     }
 }
 
