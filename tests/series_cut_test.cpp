@@ -1,8 +1,6 @@
-// The series cut for drawing, on values as read: against the plain
-// reduction, and the same whether the file is read twice or cut while it is
-// first read.
+// The series cut for drawing is the same whether the file is read twice or
+// cut while it is first read (what the cut keeps is drawing_test.cpp's).
 #include "chartview/chart_series.h"
-#include "tests/support/plain_reduction.h"
 #include "tests/support/reference_reading.h"
 #include "tests/support/work_folder.h"
 
@@ -12,7 +10,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <functional>
 #include <random>
 #include <string>
 #include <utility>
@@ -33,68 +30,6 @@ std::vector<std::int32_t> randomWalk(int n, int step)
         values.push_back(value += steps(random));
     return values;
 }
-
-// The 20000 values value(0), value(1), ...
-std::vector<std::int32_t> made(const std::function<std::int32_t(int i)>& value)
-{
-    std::vector<std::int32_t> values;
-    for (int i = 0; i < 20000; ++i)
-        values.push_back(value(i));
-    return values;
-}
-
-struct CutCase {
-    const char* name;
-    std::function<std::int32_t(int i)> x;
-    std::function<std::vector<std::int32_t>()> ys;
-};
-
-class SeriesCutOfValues : public testing::TestWithParam<CutCase> {};
-
-// y compared as read, the highest counting as the lowest on the plot; the
-// batches as they come, across runs.
-TEST_P(SeriesCutOfValues, KeepsThePointsOfAPlainReduction)
-{
-    const std::vector<std::int32_t> xs = made(GetParam().x), ys = GetParam().ys();
-    const std::size_t n = xs.size();
-    const chartdata::PlotScale scale = chartdata::plotScale(n, xs.front(), xs.back(), {0, 1}, "", 0);
-    std::vector<QPointF> points;
-    for (std::size_t i = 0; i < n; ++i)
-        points.emplace_back(static_cast<float>(area.left + area.width * scale.x(i, xs[i])), -static_cast<double>(ys[i]));
-    const std::vector<QPointF> expected = testsupport::plainReduction(points, testsupport::sliverAt);
-    for (const std::size_t batch : {std::size_t{7}, std::size_t{4096}}) {
-        SeriesCut cut(area, scale);
-        for (std::size_t first = 0; first < n; first += batch) {
-            const std::size_t count = std::min(batch, n - first);
-            cut.add(first, std::span(xs).subspan(first, count), std::span(ys).subspan(first, count));
-        }
-        std::vector<QPointF> kept;
-        for (const CutPoint p : std::move(cut).kept())
-            kept.emplace_back(p.x, -static_cast<double>(p.y));
-        EXPECT_EQ(kept, expected) << "in batches of " << batch;
-    }
-}
-
-std::int32_t counting(int i) { return i + 1; }
-const auto walk = [](int step) { return [step] { return randomWalk(20000, step); }; };
-
-INSTANTIATE_TEST_SUITE_P(
-    Series, SeriesCutOfValues,
-    testing::Values(CutCase{"RandomWalk", counting, walk(100)},
-                    // Spread over the whole 32-bit range, where a float cannot
-                    // tell neighbouring values apart.
-                    CutCase{"WholeRange", counting,
-                            [] {
-                                return made([random = std::mt19937(5)](int) mutable {
-                                    return static_cast<std::int32_t>(random());
-                                });
-                            }},
-                    CutCase{"RepeatedValues", counting, [] { return made([](int i) { return i * 7 % 3; }); }},
-                    // Back and forth within each sliver.
-                    CutCase{"JitteredX", [](int i) { return i / 16 * 1000 + i * 7 % 16; }, walk(100)},
-                    // Runs of 500 points on one x, across batches.
-                    CutCase{"Comb", [](int i) { return i / 500 * 500 + (i == 19999); }, walk(1000)}),
-    [](const auto& info) { return std::string(info.param.name); });
 
 struct FileCase {
     const char* name;
