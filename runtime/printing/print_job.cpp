@@ -16,12 +16,6 @@ std::string refusal()
     return std::string("the print spooler refused the job: ") + cupsLastErrorString();
 }
 
-// A refusal in the spooler's own words, as against an answer that never came.
-bool answeredNo(ipp_status_t status)
-{
-    return status >= IPP_STATUS_ERROR_BAD_REQUEST && status < IPP_STATUS_ERROR_INTERNAL;
-}
-
 }  // namespace
 
 Destination::Destination(SpoolerConnection& spooler)
@@ -69,11 +63,14 @@ Delivery Destination::submit(const QByteArray& pdf, const std::string& title) co
             cupsCancelJob2(http, name, job, 0);
         spooler_.fail(why);
     }
-    // From here on the spooler may print the page whatever it answers.
+    // From here on the spooler may print the page whatever it answers. libcups
+    // keeps the status of the request before when no answer comes: only an
+    // answer read whole counts.
     const ipp_status_t answer = cupsFinishDocument(http, name);
-    if (answer <= IPP_STATUS_OK_EVENTS_COMPLETE)
+    const bool answered = !spooler_.ranOut() && httpGetStatus(http) == HTTP_STATUS_OK;
+    if (answered && answer <= IPP_STATUS_OK_EVENTS_COMPLETE)
         return Delivery::Confirmed;
-    if (!spooler_.ranOut() && answeredNo(answer))
+    if (answered)
         printingFailed(refusal());
     return Delivery::Unconfirmed;
 }

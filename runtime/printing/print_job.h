@@ -24,7 +24,7 @@ public:
     // Hands the document to the spooler as one job. A job the spooler refuses,
     // or one that it did not take whole, fails the print: sending it again
     // cannot print it twice. Once the document has gone to the spooler whole,
-    // anything but the spooler's word that it refused it is Unconfirmed.
+    // anything but the spooler's own answer is Unconfirmed.
     Delivery submit(const QByteArray& pdf, const std::string& title) const;
 
 private:
