@@ -266,8 +266,9 @@ INSTANTIATE_TEST_SUITE_P(
 const QPoint printButton(596, 140), exitButton(596, 212);
 
 // The window shows at its size. A click presses a button, and so do Return,
-// the keypad's Enter and Space the focused one; Tab moves on to Exit. Each
-// Print is one page of the chart; Exit, or closing the window, ends with 0.
+// the keypad's Enter and Space the focused one; Tab moves on to Exit; Ctrl+P
+// prints, Ctrl+Q and Ctrl+W exit. Each Print is one page of the chart; Exit,
+// or closing the window, ends with 0.
 TEST(Desktop, WindowAnswersMouseAndKeys)
 {
     using Act = std::function<void(Viewer&, const QString&)>;
@@ -281,7 +282,9 @@ TEST(Desktop, WindowAnswersMouseAndKeys)
         {"click Print", click(printButton), 1, false}, {"Return", keys({"Return"}), 1, false, {"."}},
         {"keypad Enter", keys({"KP_Enter"}), 1, false, {"chart.dat"}}, {"Space", keys({"space"}), 1, false},
         {"another chart", click(printButton), 1, false, {other}},
+        {"Ctrl+P", keys({"ctrl+p"}), 1, false},
         {"Tab then Return", keys({"Tab", "Return"}), 0, true}, {"click Exit", click(exitButton), 0, true},
+        {"Ctrl+Q", keys({"ctrl+q"}), 0, true}, {"Ctrl+W", keys({"ctrl+w"}), 0, true},
         {"close", [](Viewer&, const QString& w) { askWindowToClose(w); }, 0, true},
     };
     CupsSpooler spooler;
@@ -357,6 +360,44 @@ TEST(Desktop, ReportsShowInAMessageBox)
     ASSERT_EQ(viewer.windows(1), shown);
     viewer.click(shown[0], exitButton.x(), exitButton.y());
     EXPECT_EQ(viewer.waitForExit(30000), 0) << viewer.errors().toStdString();
+}
+
+// Under a dark desktop theme the window follows it, its grid in the theme's
+// text colour, while the page is paper: printed or exported, white with a
+// black frame and grid, and the two the same page.
+TEST(Desktop, DarkThemeWindowPaperPage)
+{
+    const QStringList dark = {"QT_QPA_PLATFORMTHEME=gtk3", "GTK_THEME=Adwaita:dark"};
+    CupsSpooler spooler;
+    WorkFolder folder;
+    folder.write("chart.dat", exampleChart);
+    Viewer viewer(folder.path(), dark + QStringList{"CUPS_SERVER=" + spooler.socketPath()});
+    const QStringList shown = viewer.windows(1);
+    ASSERT_EQ(shown.size(), 1) << viewer.errors().toStdString();
+    const QImage window = windowPixels(shown[0]);
+    EXPECT_LT(qGray(window.pixel(5, 5)), 100) << "the window's back colour";
+    EXPECT_GT(qGray(window.pixel(100, 88)), 160) << "its top grid line";
+    viewer.click(shown[0], printButton.x(), printButton.y());
+    const QStringList jobs = spooler.waitForJobs(1, 60s);
+    ASSERT_EQ(jobs.size(), 1) << spooler.errorLog().toStdString();
+    Viewer exporter(folder.path(), dark, {CHARTVIEWER_PATH, "--export", "page.pdf"});
+    ASSERT_EQ(exporter.waitForExit(60000), 0) << exporter.errors().toStdString();
+    const auto render = [](const QString& pdf) {
+        const auto document = Poppler::Document::load(pdf);
+        return document->page(0)->renderToImage(96, 96).copy(0, 0, 640, 480).convertToFormat(QImage::Format_RGB32);
+    };
+    const QImage printed = render(jobs[0]), exported = render(folder.path("page.pdf"));
+    int differ = 0;
+    for (int y = 0; y < 480; ++y)
+        for (int x = 0; x < 640; ++x)
+            differ += std::abs(qGray(printed.pixel(x, y)) - qGray(exported.pixel(x, y))) > 32;
+    EXPECT_EQ(differ, 0) << "pixels that differ between the printed and the exported page";
+    for (const QPoint paper : {QPoint(5, 5), QPoint(30, 200), QPoint(600, 300), QPoint(630, 470)})
+        EXPECT_GT(qGray(printed.pixel(paper)), 250) << paper.x() << "," << paper.y();
+    for (const QPoint ink : {QPoint(64, 48), QPoint(64, 369), QPoint(561, 200), QPoint(300, 328), QPoint(100, 88)})
+        EXPECT_LT(qGray(printed.pixel(ink)), 100) << ink.x() << "," << ink.y();
+    viewer.click(shown[0], exitButton.x(), exitButton.y());
+    EXPECT_EQ(viewer.waitForExit(30000), 0);
 }
 
 }  // namespace
