@@ -397,7 +397,7 @@ TEST(Desktop, DarkThemeWindowPaperPage)
     for (const QPoint ink : {QPoint(64, 48), QPoint(64, 369), QPoint(561, 200), QPoint(300, 328), QPoint(100, 88)})
         EXPECT_LT(qGray(printed.pixel(ink)), 100) << ink.x() << "," << ink.y();
     viewer.click(shown[0], exitButton.x(), exitButton.y());
-    EXPECT_EQ(viewer.waitForExit(30000), 0);
+    EXPECT_EQ(viewer.waitForExit(30000), 0) << viewer.errors().toStdString();
 }
 
 }  // namespace
