@@ -1,5 +1,6 @@
 #include "app/command_line.h"
 #include "app/frm_chart.h"
+#include "app/page_output.h"
 
 #include "runtime/forms/run_forms.h"
 #include "runtime/forms/start_up.h"
@@ -10,8 +11,10 @@ int main(int argc, char** argv)
 {
     // Before anything is written or opened: --help may find its output closed.
     runtime::settleStandardStreams();
-    const std::optional<std::string> chart = chartArgument(argc, argv);
-    const std::string file = chart ? enterChartFolder(*chart) : chartdata::chartFileName;
+    const CommandLine command = parseCommandLine(argc, argv);
+    std::error_code error;
+    const std::filesystem::path started = std::filesystem::current_path(error);
+    const std::string file = command.chart ? enterChartFolder(*command.chart) : chartdata::chartFileName;
     const runtime::Project project{
         .title = "Chart Viewer",
         .desktopFileName = CHARTVIEWER_APP_ID,
@@ -22,5 +25,15 @@ int main(int argc, char** argv)
     QCoreApplication::setApplicationName("chartviewer");
     // The command line is ours alone: Qt sees none of it, so that no chart's
     // name is taken for one of Qt's own options.
+    switch (command.task) {
+    case CommandLine::Task::Export: {
+        const std::string exportFile = fromStartFolder(command.exportFile, started);
+        return runtime::runOffscreen(1, argv, project, [&] { exportPage(file, exportFile); });
+    }
+    case CommandLine::Task::Print:
+        return runtime::runOffscreen(1, argv, project, [&] { printPage(file); });
+    case CommandLine::Task::Window:
+        break;
+    }
     return runtime::runForms(1, argv, project);
 }

@@ -12,6 +12,9 @@ prntFrm::prntFrm(std::string chartFile)
       customLogo(image("customLogo")),
       chartFile_(std::move(chartFile))
 {
+    // Paper is white: the page takes no colour from the desktop's theme, so
+    // that a dark theme does not print a dark page with pale captions.
+    setPalette(runtime::paperPalette());
 }
 
 void prntFrm::Form_Load()

@@ -8,7 +8,8 @@
 
 // The printed page: never shown. Its load reads the chart file for itself
 // and draws the frame, the grid and the series on its own surface, so that
-// printing the form prints the chart.
+// printing the form prints the chart. It has paper's colours (a white
+// background, black text) whatever the desktop's theme.
 class prntFrm final : public runtime::Form, public ChartLabels {
 public:
     explicit prntFrm(std::string chartFile = chartdata::chartFileName);

@@ -9,7 +9,7 @@
 set -euo pipefail
 
 build=(
-  g++ cmake make qt6-base-dev libcups2-dev
+  g++ cmake make qt6-base-dev qt6-svg-dev libcups2-dev
   # fonts the forms are drawn with; a native window on a Wayland desktop
   fonts-liberation qt6-wayland
 )
@@ -24,6 +24,8 @@ test=(
   # a private D-Bus session with the accessibility (AT-SPI) bus, read from
   # python as a screen reader reads it
   dbus at-spi2-core python3-pyatspi gir1.2-atspi-2.0
+  # a desktop theme, dark, for the page that must stay white under it
+  qt6-gtk-platformtheme gnome-themes-extra
   # the fuzzer: clang with libFuzzer and the sanitizer runtimes
   clang libclang-rt-dev
 )

@@ -14,6 +14,7 @@ share=./opt/chartviewer/share
 icons=$(for size in 128 16 24 256 32 48 64; do echo "$share/icons/hicolor/${size}x$size/apps/$id.png"; done)
 expected="./opt/chartviewer/bin/chartviewer
 $share/applications/$id.desktop
+$share/bash-completion/completions/chartviewer
 $share/doc/chartviewer/examples/chart.dat
 $icons
 $share/icons/hicolor/scalable/apps/$id.svg

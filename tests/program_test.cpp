@@ -105,7 +105,7 @@ TEST_P(StartupEnds, PromptlyWithItsAnswerAndStatusInBoundedMemory)
 }
 
 const std::string notRegular = "chart.dat: is not a regular file";
-const std::string usage = " Usage: chartviewer [--help] [--version] [CHART]";
+const std::string usage = " Usage: chartviewer [--help] [--version] [--export FILE | --print] [CHART]";
 INSTANTIATE_TEST_SUITE_P(
     Cases, StartupEnds,
     testing::Values(
@@ -116,6 +116,8 @@ INSTANTIATE_TEST_SUITE_P(
         StartupFailure{"MissingFileAfterTwoDashes", file(exampleChart), "--help: file not found in %F", {"--", "--help"}},
         StartupFailure{"TwoCharts", file(exampleChart), "chartviewer: One chart at most." + usage, {"a", "b"}, 2},
         StartupFailure{"UnknownOption", file(exampleChart), "chartviewer: Unknown option 'open'." + usage, {"--open"}, 2},
+        StartupFailure{"ExportToAnUnknownFormat", file(exampleChart),
+                       "chartviewer: The file to export to must end in .pdf, .svg or .png." + usage, {"--export", "page.txt"}, 2},
         StartupFailure{"Help", aFolder, "Usage: chartviewer [options] [CHART]", {"--help"}, 0},
         StartupFailure{"Version", aFolder, "Chart Viewer 1.0.0", {"--version"}, 0},
         StartupFailure{"Unreadable",
@@ -149,14 +151,128 @@ INSTANTIATE_TEST_SUITE_P(
                        {}, 1, {"QT_QPA_PLATFORM=xcb", "DISPLAY=:65535"}}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// ---- The page from the command line, with no display at all (whatever Qt is
+// told) and a desktop theme set up: written to a file beside which nothing is
+// left when it fails, or printed once.
+
+bool isBlue(QRgb p) { return qBlue(p) > 200 && qRed(p) < 60 && qGreen(p) < 60; }
+bool isWhite(QRgb p) { return qGray(p) > 250; }
+// Whether every pixel of the rectangle passes.
+bool all(const QImage& image, QRect area, bool (*test)(QRgb))
+{
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            if (!test(image.pixel(x, y)))
+                return false;
+    return true;
+}
+// The exported PNG at 300 dpi: the logo's middle, and the paper above the title.
+const QPoint logoMiddle(800, 1400);
+const QRect paperAtTheTop(0, 0, 2000, 30);
+
+struct PageCommand {
+    const char* name;
+    QStringList arguments;  // the chart's folder follows
+    int status;
+    std::string report = {};  // in its one line on standard error
+    std::string chart = exampleChart;
+    bool logo = true;
+    std::function<void(const QString& folder)> check = {};
+    std::function<void(CupsSpooler&)> breakSpooler = [](CupsSpooler&) {};
+};
+
+class PageWithoutDisplay : public testing::TestWithParam<PageCommand> {};
+
+TEST_P(PageWithoutDisplay, WrittenOrPrintedOnce)
+{
+    const PageCommand& c = GetParam();
+    CupsSpooler spooler;
+    c.breakSpooler(spooler);
+    WorkFolder folder;
+    folder.write("week/chart.dat", c.chart);
+    QImage logo(120, 30, QImage::Format_RGB32);
+    logo.fill(Qt::blue);
+    ASSERT_TRUE(!c.logo || (QDir().mkpath(folder.path("week/images")) && logo.save(folder.path("week/images/customlogo.bmp"))));
+    const QStringList before = QDir(folder.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+    Viewer viewer(folder.path(), {"DISPLAY=", "WAYLAND_DISPLAY=", "QT_QPA_PLATFORMTHEME=gtk3", "CUPS_SERVER=" + spooler.socketPath()},
+                  QStringList{CHARTVIEWER_PATH} + c.arguments + QStringList{"week"});
+    ASSERT_EQ(viewer.waitForExit(60000), c.status) << viewer.errors().toStdString();
+    const std::string errors = viewer.errors().toStdString();
+    EXPECT_TRUE(errors.find(c.report) != std::string::npos) << errors;
+    EXPECT_EQ(QString::fromStdString(errors).count("Chart Viewer: "), c.report.empty() ? 0 : 1) << errors;
+    const int pages = c.status == 0 && c.arguments.contains("--print");
+    const QStringList jobs = spooler.waitForJobs(pages + 1, pages ? 3s : 1s);
+    ASSERT_EQ(jobs.size(), pages) << "one page at most";
+    if (pages) {
+        const auto pdf = Poppler::Document::load(jobs[0]);
+        ASSERT_TRUE(pdf && pdf->numPages() == 1 && pdf->page(0)->text({}).contains("Weekly Output"));
+        EXPECT_EQ(isBlue(pdf->page(0)->renderToImage(300, 300).pixel(logoMiddle)), c.logo) << "the logo";
+    }
+    if (c.status != 0) {
+        EXPECT_EQ(QDir(folder.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), before) << "left behind";
+    }
+    if (c.check)
+        c.check(folder.path());
+}
+
+const auto png = [](bool logo) {
+    return [logo](const QString& folder) {
+        const QImage page(folder + "/page.png");
+        ASSERT_EQ(page.size(), QSize(2000, 1500));
+        EXPECT_EQ(isBlue(page.pixel(logoMiddle)), logo);
+        EXPECT_TRUE(all(page, paperAtTheTop, isWhite));
+        EXPECT_LT(qGray(page.pixel(312, 276)), 100) << "the top grid line";
+    };
+};
+// Captions that do not fit are cut at their labels' edges: the title's second
+// line below its label, the first x caption on both sides of its own.
+const std::string longCaptions =
+    QString("wide ").repeated(60).toStdString() + "\nX\nY\n2\n1,1\n2,2\n" + std::string(40, 'M') + ",B,C,D,E,F,G,H\n";
+const auto cutAtTheirLabels = [](const QString& folder) {
+    const QImage page(folder + "/page.png");
+    for (const QRect gap : {QRect(200, 130, 1750, 18), QRect(0, 1180, 45, 40), QRect(305, 1180, 18, 40)})
+        EXPECT_TRUE(all(page, gap, isWhite)) << gap.x() << "," << gap.y();
+};
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, PageWithoutDisplay,
+    testing::Values(
+        PageCommand{"ExportPng", {"--export", "page.png"}, 0, {}, exampleChart, true, png(true)},
+        PageCommand{"ExportWithoutALogo", {"--export", "page.png"}, 0, {}, exampleChart, false, png(false)},
+        PageCommand{"ExportLongCaptions", {"--export=page.png"}, 0, {}, longCaptions, true, cutAtTheirLabels},
+        PageCommand{"ExportPdfKeepsItsText", {"--export", "page.pdf"}, 0, {}, exampleChart, true,
+                    [](const QString& folder) {
+                        const auto pdf = Poppler::Document::load(folder + "/page.pdf");
+                        ASSERT_TRUE(pdf && pdf->numPages() == 1);
+                        EXPECT_EQ(pdf->page(0)->pageSizeF(), QSizeF(480, 360)) << "6 2/3 x 5 inches";
+                        EXPECT_FALSE(pdf->page(0)->search("Weekly Output").isEmpty());
+                    }},
+        PageCommand{"ExportSvg", {"--export", "page.svg"}, 0, {}, exampleChart, true,
+                    [](const QString& folder) {
+                        QFile svg(folder + "/page.svg");
+                        ASSERT_TRUE(svg.open(QIODevice::ReadOnly));
+                        const QByteArray text = svg.readAll();
+                        EXPECT_TRUE(text.contains("<svg") && text.contains("Weekly Output"));
+                    }},
+        PageCommand{"ExportBrokenChart", {"--export", "page.pdf"}, 1, "/week/chart.dat, line 4: expected a number, found \"x\"",
+                    "T\nX\nY\nx\n"},
+        PageCommand{"ExportIntoAFolderNoOneWrites", {"--export", "/proc/page.pdf"}, 1, "/proc/page.pdf: cannot be written: "},
+        PageCommand{"Print", {"--print"}, 0},
+        PageCommand{"PrintWithoutALogo", {"--print"}, 0, {}, exampleChart, false},
+        PageCommand{"PrintBrokenChart", {"--print"}, 1, "/week/chart.dat, line 4: expected a number", "T\nX\nY\nx\n"},
+        PageCommand{"PrintWithoutADefaultPrinter", {"--print"}, 1, "Printing failed: no default printer is set up", exampleChart,
+                    true, {}, [](CupsSpooler& s) { s.lpadmin({"-x", CupsSpooler::kQueue}); }}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 // ---- On a display server (run under tests/with-xvfb.sh).
 
 // The window's client pixels of the two buttons.
 const QPoint printButton(596, 140), exitButton(596, 212);
 
 // The window shows at its size. A click presses a button, and so do Return,
-// the keypad's Enter and Space the focused one; Tab moves on to Exit. Each
-// Print is one page of the chart; Exit, or closing the window, ends with 0.
+// the keypad's Enter and Space the focused one; Tab moves on to Exit; Ctrl+P
+// prints, Ctrl+Q and Ctrl+W exit. Each Print is one page of the chart; Exit,
+// or closing the window, ends with 0.
 TEST(Desktop, WindowAnswersMouseAndKeys)
 {
     using Act = std::function<void(Viewer&, const QString&)>;
@@ -170,7 +286,9 @@ TEST(Desktop, WindowAnswersMouseAndKeys)
         {"click Print", click(printButton), 1, false}, {"Return", keys({"Return"}), 1, false, {"."}},
         {"keypad Enter", keys({"KP_Enter"}), 1, false, {"chart.dat"}}, {"Space", keys({"space"}), 1, false},
         {"another chart", click(printButton), 1, false, {other}},
+        {"Ctrl+P", keys({"ctrl+p"}), 1, false},
         {"Tab then Return", keys({"Tab", "Return"}), 0, true}, {"click Exit", click(exitButton), 0, true},
+        {"Ctrl+Q", keys({"ctrl+q"}), 0, true}, {"Ctrl+W", keys({"ctrl+w"}), 0, true},
         {"close", [](Viewer&, const QString& w) { askWindowToClose(w); }, 0, true},
     };
     CupsSpooler spooler;
@@ -244,6 +362,44 @@ TEST(Desktop, ReportsShowInAMessageBox)
     EXPECT_TRUE(viewer.errors().contains("Chart Viewer: Printing failed: "));
     askWindowToClose(withBox[0] == shown[0] ? withBox[1] : withBox[0]);
     ASSERT_EQ(viewer.windows(1), shown);
+    viewer.click(shown[0], exitButton.x(), exitButton.y());
+    EXPECT_EQ(viewer.waitForExit(30000), 0) << viewer.errors().toStdString();
+}
+
+// Under a dark desktop theme the window follows it, its grid in the theme's
+// text colour, while the page is paper: printed or exported, white with a
+// black frame and grid, and the two the same page.
+TEST(Desktop, DarkThemeWindowPaperPage)
+{
+    const QStringList dark = {"QT_QPA_PLATFORMTHEME=gtk3", "GTK_THEME=Adwaita:dark"};
+    CupsSpooler spooler;
+    WorkFolder folder;
+    folder.write("chart.dat", exampleChart);
+    Viewer viewer(folder.path(), dark + QStringList{"CUPS_SERVER=" + spooler.socketPath()});
+    const QStringList shown = viewer.windows(1);
+    ASSERT_EQ(shown.size(), 1) << viewer.errors().toStdString();
+    const QImage window = windowPixels(shown[0]);
+    EXPECT_LT(qGray(window.pixel(5, 5)), 100) << "the window's back colour";
+    EXPECT_GT(qGray(window.pixel(100, 88)), 160) << "its top grid line";
+    viewer.click(shown[0], printButton.x(), printButton.y());
+    const QStringList jobs = spooler.waitForJobs(1, 60s);
+    ASSERT_EQ(jobs.size(), 1) << spooler.errorLog().toStdString();
+    Viewer exporter(folder.path(), dark, {CHARTVIEWER_PATH, "--export", "page.pdf"});
+    ASSERT_EQ(exporter.waitForExit(60000), 0) << exporter.errors().toStdString();
+    const auto render = [](const QString& pdf) {
+        const auto document = Poppler::Document::load(pdf);
+        return document->page(0)->renderToImage(96, 96).copy(0, 0, 640, 480).convertToFormat(QImage::Format_RGB32);
+    };
+    const QImage printed = render(jobs[0]), exported = render(folder.path("page.pdf"));
+    int differ = 0;
+    for (int y = 0; y < 480; ++y)
+        for (int x = 0; x < 640; ++x)
+            differ += std::abs(qGray(printed.pixel(x, y)) - qGray(exported.pixel(x, y))) > 32;
+    EXPECT_EQ(differ, 0) << "pixels that differ between the printed and the exported page";
+    for (const QPoint paper : {QPoint(5, 5), QPoint(30, 200), QPoint(600, 300), QPoint(630, 470)})
+        EXPECT_GT(qGray(printed.pixel(paper)), 250) << paper.x() << "," << paper.y();
+    for (const QPoint ink : {QPoint(64, 48), QPoint(64, 369), QPoint(561, 200), QPoint(300, 328), QPoint(100, 88)})
+        EXPECT_LT(qGray(printed.pixel(ink)), 100) << ink.x() << "," << ink.y();
     viewer.click(shown[0], exitButton.x(), exitButton.y());
     EXPECT_EQ(viewer.waitForExit(30000), 0) << viewer.errors().toStdString();
 }

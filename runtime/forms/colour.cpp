@@ -15,4 +15,10 @@ QColor Colour::resolve(const QPalette& palette) const
     return Qt::black;
 }
 
+QPalette paperPalette()
+{
+    // Qt works out every other role (base white, text black) from these two.
+    return QPalette(Qt::black, Qt::white);
+}
+
 }  // namespace runtime

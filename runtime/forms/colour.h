@@ -40,6 +40,11 @@ constexpr Colour rgb(int r, int g, int b)
                            | static_cast<std::uint32_t>(b & 0xFF));
 }
 
+// The colours of a desktop without a theme, which paper has whatever the
+// desktop's theme: the window background white, the window and button text
+// black.
+QPalette paperPalette();
+
 // Colour 0 of the 16-colour palette.
 inline constexpr Colour black = Colour::fromRgb(0x000000);
 

@@ -30,6 +30,21 @@ int runForms(int argc, char** argv, const Project& project)
     return application.exec();
 }
 
+int runOffscreen(int argc, char** argv, const Project& project, const std::function<void()>& task)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    qunsetenv("QT_QPA_PLATFORMTHEME");
+    QApplication application(argc, argv);
+    QApplication::setApplicationDisplayName(qtString(project.title));
+    QApplication::setDesktopFileName(qtString(project.desktopFileName));
+    try {
+        task();
+    } catch (const std::exception& error) {
+        endWithErrorReport(error);
+    }
+    return 0;
+}
+
 void endProgram() { QCoreApplication::exit(0); }
 
 }  // namespace runtime

@@ -24,6 +24,13 @@ struct Project {
 // and status 1; the window is never shown.
 int runForms(int argc, char** argv, const Project& project);
 
+// Runs a task that draws but shows nothing (a page written to a file or a
+// printer from the command line) on Qt's offscreen platform, so that it
+// needs no display whatever the session has; the desktop's theme is not
+// loaded either, as it may want one. Gives status 0 when the task returns; an
+// error escaping it gets the error report on standard error and status 1.
+int runOffscreen(int argc, char** argv, const Project& project, const std::function<void()>& task);
+
 // Ends the program at once: the event loop stops before any further event
 // runs, and the process exits with status 0.
 void endProgram();

@@ -4,6 +4,7 @@
 #include <QThread>
 
 #include <X11/Xlib.h>
+#include <X11/Xutil.h>
 
 #include <stdexcept>
 
@@ -73,6 +74,25 @@ void Viewer::keys(const QString& window, const QStringList& keys)
     // Typed through XTEST into the focused window, as a keyboard would.
     output("xdotool", {"windowfocus", "--sync", window});
     output("xdotool", QStringList{"key", "--delay", "200"} + keys);
+}
+
+QImage windowPixels(const QString& window)
+{
+    Display* connection = XOpenDisplay(nullptr);
+    if (!connection)
+        throw std::runtime_error("no display");
+    XWindowAttributes attributes{};
+    XGetWindowAttributes(connection, window.toULong(), &attributes);
+    XImage* shot = XGetImage(connection, window.toULong(), 0, 0, unsigned(attributes.width), unsigned(attributes.height),
+                             AllPlanes, ZPixmap);
+    QImage image(attributes.width, attributes.height, QImage::Format_RGB32);
+    for (int y = 0; shot && y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            image.setPixel(x, y, QRgb(XGetPixel(shot, x, y)) | 0xff000000u);
+    if (shot)
+        XDestroyImage(shot);
+    XCloseDisplay(connection);
+    return image;
 }
 
 void askWindowToClose(const QString& window)

@@ -3,6 +3,7 @@
 // (tests/with-xvfb.sh gives each test a private Xvfb).
 #include "tests/support/work_folder.h"
 
+#include <QImage>
 #include <QProcess>
 #include <QStringList>
 #include <QTemporaryFile>
@@ -37,6 +38,9 @@ private:
     QProcess process_;
     QTemporaryFile errors_{QString::fromStdString(scratchFolder() + "/viewer-errors-XXXXXX")};
 };
+
+// The window's client area as the display server has it.
+QImage windowPixels(const QString& window);
 
 // Asks a window to close as its title bar's close button would (WM_DELETE_WINDOW),
 // without a window manager.

@@ -10,6 +10,8 @@
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
+#include <list>
+#include <optional>
 #include <vector>
 #include <stdexcept>
 
@@ -121,31 +123,89 @@ void CupsSpooler::stop()
         cupsd_.kill(), cupsd_.waitForFinished();
 }
 
-TricklingSpooler::TricklingSpooler(QString socketPath)
-    : path_(std::move(socketPath)), listening_(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0))
+namespace {
+
+int connectTo(const QString& path)
+{
+    sockaddr_un address{AF_UNIX, {}};
+    path.toStdString().copy(address.sun_path, sizeof address.sun_path - 1);
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0)
+        throw std::runtime_error("cannot connect to " + path.toStdString());
+    return fd;
+}
+
+// One client's connection and the spooler's behind it.
+struct Relay {
+    int client, spooler;
+    std::string held;  // answers not yet passed on
+    std::optional<std::chrono::steady_clock::time_point> documentAt;
+    bool spoolerDone = false;
+};
+
+}  // namespace
+
+SlowSpooler::SlowSpooler(const QString& spooler, Answers answers, std::chrono::seconds hold)
+    : path_(spooler + "-slow"), listening_(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0))
 {
     sockaddr_un address{AF_UNIX, {}};
     path_.toStdString().copy(address.sun_path, sizeof address.sun_path - 1);
     if (::bind(listening_, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 || ::listen(listening_, 8) != 0)
         throw std::runtime_error("cannot listen on " + path_.toStdString());
-    server_ = std::jthread([this](const std::stop_token& stop) {
-        std::vector<pollfd> fds{{listening_, POLLIN, 0}};
-        for (auto next = std::chrono::steady_clock::now(); !stop.stop_requested();) {
-            ::poll(fds.data(), fds.size(), 100);
+    server_ = std::jthread([=, this](const std::stop_token& stop) {
+        using Clock = std::chrono::steady_clock;
+        std::list<Relay> relays;
+        for (auto nextByte = Clock::now(); !stop.stop_requested();) {
+            std::vector<pollfd> fds{{listening_, POLLIN, 0}};
+            for (const Relay& r : relays)
+                fds.insert(fds.end(), {{r.client, POLLIN, 0}, {r.spooler, short(r.spoolerDone ? 0 : POLLIN), 0}});
+            ::poll(fds.data(), fds.size(), 50);
             if (fds[0].revents & POLLIN)
-                fds.push_back({::accept4(listening_, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK), POLLIN, 0});
-            char request[4096];
-            for (std::size_t i = 1; i < fds.size(); ++i)
-                while (::read(fds[i].fd, request, sizeof request) > 0) {}
-            if (std::chrono::steady_clock::now() < next)
-                continue;
-            next += std::chrono::seconds(1);
-            for (std::size_t i = 1; i < fds.size(); ++i)
-                (void)::send(fds[i].fd, "H", 1, MSG_NOSIGNAL);
+                relays.push_back({::accept4(listening_, nullptr, nullptr, SOCK_CLOEXEC), connectTo(spooler), {}, {}, false});
+            char buffer[65536];
+            std::size_t i = 1;
+            const bool trickleNow = Clock::now() >= nextByte;
+            for (auto r = relays.begin(); r != relays.end(); i += 2) {
+                ssize_t got = 0;
+                if (i < fds.size() && fds[i].revents) {
+                    got = ::read(r->client, buffer, sizeof buffer);
+                    if (got > 0 && !r->documentAt && std::string_view(buffer, std::size_t(got)).find("%PDF-") != std::string_view::npos)
+                        r->documentAt = Clock::now();
+                    if (got > 0)
+                        (void)::send(r->spooler, buffer, std::size_t(got), MSG_NOSIGNAL);
+                }
+                if (i + 1 < fds.size() && fds[i + 1].revents) {
+                    const ssize_t answer = ::read(r->spooler, buffer, sizeof buffer);
+                    r->spoolerDone = answer <= 0;
+                    r->held.append(buffer, std::size_t(std::max<ssize_t>(answer, 0)));
+                }
+                std::size_t pass = 0;
+                if (answers == Answers::Trickled)
+                    pass = trickleNow ? std::min<std::size_t>(r->held.size(), 1) : 0;
+                else if (!r->documentAt || Clock::now() >= *r->documentAt + hold)
+                    pass = r->held.size();
+                r->held.erase(0, std::size_t(std::max<ssize_t>(::send(r->client, r->held.data(), pass, MSG_NOSIGNAL), 0)));
+                if (got < 0 || (i < fds.size() && fds[i].revents && got == 0) || (r->spoolerDone && r->held.empty())) {
+                    ::close(r->client), ::close(r->spooler);
+                    r = relays.erase(r);
+                } else {
+                    ++r;
+                }
+            }
+            if (trickleNow)
+                nextByte = Clock::now() + std::chrono::seconds(1);
         }
-        for (const pollfd& fd : fds)
-            ::close(fd.fd);
+        for (const Relay& r : relays)
+            ::close(r.client), ::close(r.spooler);
     });
+}
+
+SlowSpooler::~SlowSpooler()
+{
+    server_.request_stop();
+    server_.join();
+    ::close(listening_);
+    ::unlink(path_.toStdString().c_str());
 }
 
 }  // namespace testsupport

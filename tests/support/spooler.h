@@ -36,11 +36,15 @@ private:
     QProcess cupsd_;
 };
 
-// A spooler that takes connections and answers each with one byte a second,
-// for as long as it lives.
-class TricklingSpooler {
+// A proxy on a Unix socket in front of a spooler: it passes every request on
+// at once, and holds its answers back, for as long as it lives. Trickled: every
+// answer a byte a second. HeldAfterDocument: the answers on a connection that
+// has carried a PDF document, from then on, until `hold` has passed.
+class SlowSpooler {
 public:
-    explicit TricklingSpooler(QString socketPath);
+    enum class Answers { Trickled, HeldAfterDocument };
+    SlowSpooler(const QString& spooler, Answers answers, std::chrono::seconds hold = {});
+    ~SlowSpooler();
     QString socketPath() const { return path_; }
 
 private:
