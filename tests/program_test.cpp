@@ -192,9 +192,9 @@ TEST_P(PageWithoutDisplay, WrittenOrPrintedOnce)
     folder.write("week/chart.dat", c.chart);
     QImage logo(120, 30, QImage::Format_RGB32);
     logo.fill(Qt::blue);
-    ASSERT_TRUE(!c.logo || (QDir().mkpath(folder.path("week/images")) && logo.save(folder.path("week/images/customlogo.bmp"))));
-    const QStringList before = QDir(folder.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
-    Viewer viewer(folder.path(), {"DISPLAY=", "WAYLAND_DISPLAY=", "QT_QPA_PLATFORMTHEME=gtk3", "CUPS_SERVER=" + spooler.socketPath()},
+    ASSERT_TRUE(!c.logo || (QDir().mkpath(in(folder, "week/images")) && logo.save(in(folder, "week/images/customlogo.bmp"))));
+    const QStringList before = QDir(in(folder)).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+    Viewer viewer(in(folder), {"DISPLAY=", "WAYLAND_DISPLAY=", "QT_QPA_PLATFORMTHEME=gtk3", "CUPS_SERVER=" + spooler.socketPath()},
                   QStringList{CHARTVIEWER_PATH} + c.arguments + QStringList{"week"});
     ASSERT_EQ(viewer.waitForExit(60000), c.status) << viewer.errors().toStdString();
     const std::string errors = viewer.errors().toStdString();
@@ -209,10 +209,10 @@ TEST_P(PageWithoutDisplay, WrittenOrPrintedOnce)
         EXPECT_EQ(isBlue(pdf->page(0)->renderToImage(300, 300).pixel(logoMiddle)), c.logo) << "the logo";
     }
     if (c.status != 0) {
-        EXPECT_EQ(QDir(folder.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), before) << "left behind";
+        EXPECT_EQ(QDir(in(folder)).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), before) << "left behind";
     }
     if (c.check)
-        c.check(folder.path());
+        c.check(in(folder));
 }
 
 const auto png = [](bool logo) {
@@ -375,7 +375,7 @@ TEST(Desktop, DarkThemeWindowPaperPage)
     CupsSpooler spooler;
     WorkFolder folder;
     folder.write("chart.dat", exampleChart);
-    Viewer viewer(folder.path(), dark + QStringList{"CUPS_SERVER=" + spooler.socketPath()});
+    Viewer viewer(in(folder), dark + QStringList{"CUPS_SERVER=" + spooler.socketPath()});
     const QStringList shown = viewer.windows(1);
     ASSERT_EQ(shown.size(), 1) << viewer.errors().toStdString();
     const QImage window = windowPixels(shown[0]);
@@ -384,13 +384,13 @@ TEST(Desktop, DarkThemeWindowPaperPage)
     viewer.click(shown[0], printButton.x(), printButton.y());
     const QStringList jobs = spooler.waitForJobs(1, 60s);
     ASSERT_EQ(jobs.size(), 1) << spooler.errorLog().toStdString();
-    Viewer exporter(folder.path(), dark, {CHARTVIEWER_PATH, "--export", "page.pdf"});
+    Viewer exporter(in(folder), dark, {CHARTVIEWER_PATH, "--export", "page.pdf"});
     ASSERT_EQ(exporter.waitForExit(60000), 0) << exporter.errors().toStdString();
     const auto render = [](const QString& pdf) {
         const auto document = Poppler::Document::load(pdf);
         return document->page(0)->renderToImage(96, 96).copy(0, 0, 640, 480).convertToFormat(QImage::Format_RGB32);
     };
-    const QImage printed = render(jobs[0]), exported = render(folder.path("page.pdf"));
+    const QImage printed = render(jobs[0]), exported = render(in(folder, "page.pdf"));
     int differ = 0;
     for (int y = 0; y < 480; ++y)
         for (int x = 0; x < 640; ++x)
