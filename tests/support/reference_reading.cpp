@@ -17,7 +17,6 @@ struct Failure {
     std::string reading;
 };
 
-bool blank(char c) { return c == ' ' || c == '\t'; }
 bool lineEnd(char c) { return c == '\r' || c == '\n'; }
 bool digits(std::string_view s) { return std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; }); }
 
@@ -91,7 +90,7 @@ public:
     {
         if (atEnd())
             throw Failure{"input past end of file", endLine(), what};
-        const std::size_t stop = std::min(bytes_.find_first_of("\r\n", at_), bytes_.size());
+        const std::size_t stop = until(at_, "\r\n");
         if (stop - at_ > limit)
             fail("the line is longer than the limit of 65536 bytes", what);
         std::string text(bytes_.substr(at_, stop - at_));
@@ -106,9 +105,7 @@ public:
     std::int32_t number(const std::string& what)
     {
         toField(what);
-        std::size_t end = at_;
-        while (end < bytes_.size() && !blank(bytes_[end]) && !lineEnd(bytes_[end]) && bytes_[end] != ',')
-            ++end;
+        const std::size_t end = until(at_, " \t\r\n,");
         const std::string_view field = bytes_.substr(at_, end - at_);
         if (field.empty())
             fail("expected a number, found an empty field", what);
@@ -127,24 +124,19 @@ public:
     {
         toField(what);
         const std::size_t first = at_;
-        const auto textEnd = [&](std::size_t from) {
-            while (from < bytes_.size() && !lineEnd(bytes_[from]) && bytes_[from] != ',')
-                ++from;
-            return from;
-        };
         std::string value;
         std::size_t end = 0;
         if (!atEnd() && bytes_[at_] == '"') {
-            const std::size_t close = std::min(bytes_.find_first_of("\"\r\n", first + 1), bytes_.size());
+            const std::size_t close = until(first + 1, "\"\r\n");
             if (close == bytes_.size() || bytes_[close] != '"') {
                 if (close - first > limit)
                     fail("the field is longer than the limit of 65536 bytes", what);
                 fail("a quoted text has no closing quote on its line", what);
             }
             value = bytes_.substr(first + 1, close - first - 1);
-            end = textEnd(close + 1);
+            end = until(close + 1, "\r\n,");
         } else {
-            end = textEnd(first);
+            end = until(first, "\r\n,");
             value = bytes_.substr(first, end - first);
             value.erase(value.find_last_not_of(" \t") + 1);
         }
@@ -163,6 +155,12 @@ public:
 
 private:
     bool atEnd() const { return at_ == bytes_.size(); }
+    // Where the first of `stops` stands from `from` on, or the end.
+    std::size_t until(std::size_t from, const char* stops) const
+    {
+        return std::min(bytes_.find_first_of(stops, from), bytes_.size());
+    }
+    void passBlanks() { at_ = std::min(bytes_.find_first_not_of(" \t", at_), bytes_.size()); }
     void passLineEnd()
     {
         at_ += bytes_.substr(at_, 2) == "\r\n" ? 2 : 1;
@@ -181,8 +179,7 @@ private:
     void toField(const std::string& what)
     {
         for (;;) {
-            while (!atEnd() && blank(bytes_[at_]))
-                ++at_;
+            passBlanks();
             fieldLine = line_;
             if (atEnd() && !afterComma_)
                 throw Failure{"input past end of file", endLine(), what};
@@ -193,8 +190,7 @@ private:
     }
     void pastField()
     {
-        while (!atEnd() && blank(bytes_[at_]))
-            ++at_;
+        passBlanks();
         afterComma_ = !atEnd() && bytes_[at_] == ',';
         if (afterComma_)
             ++at_;
