@@ -286,7 +286,8 @@ INSTANTIATE_TEST_SUITE_P(
         FileCase{"EndsAfterOneCaption", chartOf(manyPoints, pointLines(manyPoints - 1) + "1,2,A\n", "")},
         // A number longer than the buffer, which rounds by its last digit.
         FileCase{"LongestNumber", chartOf(1, "1,0." + std::string(1 << 21, '4') + "9\n")},
-        FileCase{"AtTheLimits", chartOf(1, "1,2\n") + std::string(65536, 'L') + "\n\"" + std::string(65534, 'Q') + "\""
+        // A title and a caption at the limit, and a quote unclosed at it.
+        FileCase{"AtTheLimits", std::string(65536, 'L') + "\nX\nY\n1\n1,2\n\"" + std::string(65534, 'Q') + "\""
                                     + ",B,C,D,E,F,G,\"" + std::string(65535, 'Q') + "\n"},
         FileCase{"LongMixed", longFile(200000)},
         FileCase{"LongMixedRunsOut", longFile(200000).substr(0, longFile(200000).rfind('\n'))}),
