@@ -138,12 +138,16 @@ TEST(ChartFile, ReadsNothingAfterTheEighthCaption)
     EXPECT_EQ(readChartFile().title, "\xC3\xA9");
 }
 
+// A fraction is the nearest double to all of its digits, rounded: here
+// exactly halfway between the doubles above 0.5, then a hair above it, far
+// beyond the digits that a double shows.
 TEST(ChartFile, NumbersRoundHalvesToEvenOverThe32BitRange)
 {
-    const ChartData data = readText("T\nX\nY\n3.5\n0.5,1.5\n-2.5,-3.5\n-2147483648,2147483647\n"
-                                    "2147483647,-2147483648\nA,B,C,D,E,F,G,H\n");
-    EXPECT_EQ(data.xValues, (std::vector<std::int32_t>{0, -2, INT32_MIN, INT32_MAX}));
-    EXPECT_EQ(data.yValues, (std::vector<std::int32_t>{2, -4, INT32_MAX, INT32_MIN}));
+    const std::string halfway = "0.500000000000000055511151231257827021181583404541015625" + std::string(1150, '0');
+    const ChartData data = readText("T\nX\nY\n4.51\n0.5,1.5\n-2.5,-3.5\n-2147483648,2147483647\n"
+                                    "2147483647,-2147483648\n" + halfway + "," + halfway + "1\nA,B,C,D,E,F,G,H\n");
+    EXPECT_EQ(data.xValues, (std::vector<std::int32_t>{0, -2, INT32_MIN, INT32_MAX, 0}));
+    EXPECT_EQ(data.yValues, (std::vector<std::int32_t>{2, -4, INT32_MAX, INT32_MIN, 1}));
 }
 
 struct Failure {
