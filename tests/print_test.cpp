@@ -8,7 +8,6 @@
 
 #include <QApplication>
 #include <QBuffer>
-#include <QDataStream>
 #include <QDir>
 #include <QFile>
 #include <QImage>
@@ -186,11 +185,11 @@ protected:
     // Clicks Print, expects no report and one more captured job; returns it.
     QString printJob()
     {
-        const auto jobs = spooler.capturedJobs().size() + 1;
+        const auto jobs = spooler.waitForJobs().size() + 1;
         EXPECT_EQ(clickPrint(), "");
         if (spooler.waitForJobs(int(jobs), 30s).size() != jobs)
             throw std::runtime_error("no job captured\n" + spooler.errorLog().toStdString());
-        return spooler.capturedJobs().back();
+        return spooler.waitForJobs().back();
     }
 
     CupsSpooler spooler;
@@ -204,16 +203,8 @@ protected:
 // What the logo file holds, or what is in its place.
 const Setup blueLogo = file(logo({120, 30}, blue));
 
-// 54 bytes of BMP headers that declare 100000 x 100000 pixels of 24 bits.
-std::string hugeDeclaredLogo()
-{
-    QByteArray bytes("BM");
-    QDataStream out(&bytes, QIODevice::Append);
-    out.setByteOrder(QDataStream::LittleEndian);
-    out << quint32(54) << quint32(0) << quint32(54) << quint32(40) << qint32(100000) << qint32(100000) << quint16(1)
-        << quint16(24);
-    return bytes.append(24, '\0').toStdString();
-}
+// 54 bytes of BMP headers that declare 100000 x 100000 pixels of 24 bits (0x186a0, little-endian).
+const std::string hugeDeclaredLogo = std::string("BM6\0\0\0\0\0\0\0006\0\0\0(\0\0\0\xa0\x86\x01\0\xa0\x86\x01\0\x01\0\x18\0", 30) + std::string(24, '\0');
 
 struct LogoCase {
     const char* name;
@@ -249,17 +240,14 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, PrintingLogo,
     testing::Values(LogoCase{"ALogo", blueLogo, logoRect},
                     LogoCase{"NoLogoFile", [](const std::string&) {}, {}},
-                    LogoCase{"Truncated", file(logo({120, 30}, blue).substr(0, 30)), {}},  // inside its headers
                     // Only its bottom ten rows are there: the rest shows the page, not what the memory held.
                     LogoCase{"CutInItsPixelData", blueLogo, QRect(200, 452, 120, 10),
                              file(logo({120, 30}, green).substr(0, 54 + 10 * 120 * 3)), green, 2},
                     // Qt's allocation limit refuses it before any memory is taken.
-                    LogoCase{"AbsurdDimensions", file(hugeDeclaredLogo()), {}},
-                    // Nothing in place of the file may block the click, or the window with it.
-                    LogoCase{"AFolder", aFolder, {}},
+                    LogoCase{"AbsurdDimensions", file(hugeDeclaredLogo), {}},
+                    // Nothing in place of the file may block the click, or the window with it (a folder,
+                    // device or socket is refused as a chart is, in the program's start-up tests).
                     LogoCase{"AFifo", fifo, {}},
-                    LogoCase{"ADevice", zeroDevice, {}},
-                    LogoCase{"ASocket", socketFile, {}},
                     // Drawn at its pixel size, not shrunk to its 300 dpi inch size.
                     LogoCase{"DeclaresHighResolution", file(logo({120, 30}, blue, 300)), logoRect},
                     // Cut at the page's right and bottom edges.

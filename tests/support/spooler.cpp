@@ -79,18 +79,12 @@ void CupsSpooler::admin(const QString& program, const QStringList& arguments)
         throw std::runtime_error((program + " failed: ").toStdString() + tool.readAllStandardError().toStdString());
 }
 
-QStringList CupsSpooler::capturedJobs() const
-{
-    QStringList jobs = QDir(dir_.filePath("out")).entryList({"job-*.pdf"}, QDir::Files, QDir::Name);
-    for (QString& job : jobs)
-        job = dir_.filePath("out/" + job);
-    return jobs;
-}
-
 QStringList CupsSpooler::waitForJobs(int n, std::chrono::milliseconds timeout) const
 {
     for (auto deadline = std::chrono::steady_clock::now() + timeout;; QThread::msleep(50)) {
-        const QStringList jobs = capturedJobs();
+        QStringList jobs = QDir(dir_.filePath("out")).entryList({"job-*.pdf"}, QDir::Files, QDir::Name);
+        for (QString& job : jobs)
+            job = dir_.filePath("out/" + job);
         if (jobs.size() >= n || std::chrono::steady_clock::now() >= deadline)
             return jobs;
     }
