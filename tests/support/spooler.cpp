@@ -42,10 +42,9 @@ CupsSpooler::CupsSpooler()
     for (const char* link : {"filter", "daemon", "cgi-bin", "notifier", "monitor", "driver"})
         QFile::link(QStringLiteral("/usr/lib/cups/") + link, d + "/bin/" + link);
     writeFile(d + "/bin/backend/capture", backend, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    writeFile(d + "/cups-files.conf", QString("ServerRoot %1/root\nStateDir %1/state\nCacheDir %1/cache\n"
-                                              "RequestRoot %1/spool\nTempDir %1/tmp\nServerBin %1/bin\n"
-                                              "ErrorLog %1/error_log\nAccessLog %1/access_log\nPageLog %1/page_log\n")
-                                          .arg(d));
+    // Its log on its standard error, which goes with its output to cupsd.out.
+    writeFile(d + "/cups-files.conf", QString("ServerRoot %1/root\nStateDir %1/state\nCacheDir %1/cache\nRequestRoot %1/spool\n"
+                                              "TempDir %1/tmp\nServerBin %1/bin\nErrorLog stderr\nAccessLog %1/access_log\n").arg(d));
     writeFile(d + "/cupsd.conf", "LogLevel debug\nListen " + socketPath() +
                                      "\nBrowsing No\nWebInterface No\nDefaultAuthType None\n"
                                      "<Location />\n  Order allow,deny\n  Allow all\n</Location>\n"
@@ -92,13 +91,8 @@ QStringList CupsSpooler::waitForJobs(int n, std::chrono::milliseconds timeout) c
 
 QString CupsSpooler::errorLog() const
 {
-    QString log;
-    for (const char* name : {"cupsd.out", "error_log"}) {
-        QFile file(dir_.filePath(name));
-        if (file.open(QIODevice::ReadOnly))
-            log += QString::fromUtf8(file.readAll());
-    }
-    return log;
+    QFile log(dir_.filePath("cupsd.out"));
+    return log.open(QIODevice::ReadOnly) ? QString::fromUtf8(log.readAll()) : QString();
 }
 
 void CupsSpooler::stop()
