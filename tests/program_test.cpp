@@ -234,61 +234,48 @@ const QPoint printButton(596, 140), exitButton(596, 212);
 // name chart.dat or not at all. A click presses a button, and so do Return,
 // the keypad's Enter and Space the focused one; Tab moves on to Exit; Ctrl+P
 // prints, Ctrl+Q and Ctrl+W exit. Each Print is one page of the chart; Exit,
-// or closing the window, ends with 0.
+// or closing the window, ends with 0. A malformed chart's report shows in a
+// message box instead of the window, whatever standard error is, and closing
+// the box ends with 1.
 TEST(Desktop, WindowAnswersMouseAndKeys)
 {
     using Act = std::function<void(Viewer&, const QString&)>;
     const auto keys = [](QStringList k) { return Act([k](Viewer& v, const QString& w) { v.keys(w, k); }); };
     const auto click = [](QPoint at) { return Act([at](Viewer& v, const QString& w) { v.click(w, at); }); };
-    const struct { const char* name; Act act; int pages; QStringList chart = {}; } cases[] = {
+    const Act close = [](Viewer&, const QString& w) { askWindowToClose(w); };
+    int pipeEnds[2];
+    ASSERT_EQ(::pipe(pipeEnds), 0);
+    ::close(pipeEnds[0]);  // nobody reads it
+    const struct { const char* name; Act act; int pages; QStringList chart = {}; int status = 0; std::function<void()> inChild = {}; } cases[] = {
         {"click Print", click(printButton), 1}, {"Return", keys({"Return"}), 1, {"."}},
         {"keypad Enter", keys({"KP_Enter"}), 1, {"chart.dat"}}, {"Space", keys({"space"}), 1},
         {"Ctrl+P", keys({"ctrl+p"}), 1}, {"Tab then Return", keys({"Tab", "Return"}), 0},
         {"click Exit", click(exitButton), 0}, {"Ctrl+Q", keys({"ctrl+q"}), 0}, {"Ctrl+W", keys({"ctrl+w"}), 0},
-        {"close", [](Viewer&, const QString& w) { askWindowToClose(w); }, 0},
+        {"close", close, 0}, {"box, errors to a file", close, 0, {"broken"}, 1},
+        {"box, errors closed", close, 0, {"broken"}, 1, [] { ::close(2); }},
+        {"box, errors to a pipe nobody reads", close, 0, {"broken"}, 1, [&] { ::dup2(pipeEnds[1], 2); }},
     };
     CupsSpooler spooler;
     WorkFolder folder;
     folder.write("chart.dat", exampleChart);
+    folder.write("broken/chart.dat", "T\nX\nY\nx\n");
     int pages = 0;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        Viewer viewer(in(folder), {"CUPS_SERVER=" + spooler.socketPath()}, QStringList{CHARTVIEWER_PATH} + c.chart);
+        Viewer viewer(in(folder), {"CUPS_SERVER=" + spooler.socketPath()}, QStringList{CHARTVIEWER_PATH} + c.chart, c.inChild);
         const QString shown = viewer.windows(1)[0];
         const QString info = output("xwininfo", {"-id", shown});
-        EXPECT_TRUE(info.contains("Width: 632\n") && info.contains("Height: 419\n")) << info.toStdString();
+        EXPECT_EQ(info.contains("Width: 632\n") && info.contains("Height: 419\n"), !c.status) << info.toStdString();
         // The X11 class that the desktop entry names, for docks to match.
         EXPECT_TRUE(output("xprop", {"-id", shown, "WM_CLASS"}).endsWith("\"chartviewer\"\n"));
         c.act(viewer, shown);
-        EXPECT_EQ(c.pages ? 0 : viewer.waitForExit(30000), 0);
+        EXPECT_EQ(c.pages ? c.status : viewer.waitForExit(30000), c.status);
+        EXPECT_EQ(viewer.errors().contains("/broken/chart.dat, line 4: expected a number"), c.status && !c.inChild);
         const QStringList jobs = spooler.waitForJobs(pages += c.pages, 60s);
         ASSERT_EQ(jobs.size(), pages) << spooler.errorLog().toStdString();
         EXPECT_EQ(spooler.waitForJobs(pages + 1, 3s).size(), pages) << "one page a press";
         const auto pdf = Poppler::Document::load(jobs.value(pages - 1));
         EXPECT_TRUE(!c.pages || (pdf && pdf->numPages() == 1 && pdf->page(0)->text({}).contains("Weekly Output")));
-    }
-}
-
-// A report shows in a message box too, whatever standard error is. At start-up
-// the chart window never appears, and closing the box ends with status 1 (after
-// a failed Print the window goes on: below).
-TEST(Desktop, ReportsShowInAMessageBox)
-{
-    WorkFolder folder;
-    folder.write("chart.dat", "T\nX\nY\nx\n");
-    int pipeEnds[2];
-    ASSERT_EQ(::pipe(pipeEnds), 0);
-    ::close(pipeEnds[0]);  // nobody reads it
-    const struct { const char* name; std::function<void()> inChild; } errorStreams[] = {
-        {"a file", {}}, {"closed", [] { ::close(2); }}, {"a pipe nobody reads", [&] { ::dup2(pipeEnds[1], 2); }}};
-    for (const auto& stream : errorStreams) {
-        SCOPED_TRACE(stream.name);
-        Viewer viewer(in(folder), {}, {CHARTVIEWER_PATH}, stream.inChild);
-        const QString box = viewer.windows(1)[0];
-        EXPECT_FALSE(output("xwininfo", {"-id", box}).contains("Width: 632\n")) << "the chart window, not a box";
-        askWindowToClose(box);
-        EXPECT_EQ(viewer.waitForExit(30000), 1);
-        EXPECT_EQ(viewer.errors().contains("Chart Viewer: chart.dat, line 4: expected a number"), !stream.inChild);
     }
     ::close(pipeEnds[1]);
 }
