@@ -355,7 +355,7 @@ INSTANTIATE_TEST_SUITE_P(
                      [](CupsSpooler& s) { s.admin("cupsaccept", {CupsSpooler::kQueue}); },
                      failed + "the print spooler refused the job: Destination \"capture\" is not accepting jobs.", 2},
         // Deleting the default queue leaves no default.
-        PrinterFault{"NoDefaultPrinter", [](CupsSpooler& s) { s.lpadmin({"-x", CupsSpooler::kQueue}); },
+        PrinterFault{"NoDefaultPrinter", [](CupsSpooler& s) { s.admin("lpadmin", {"-x", CupsSpooler::kQueue}); },
                      [](CupsSpooler& s) { s.addQueue(); }, failed + "no default printer is set up", 0},
         // A spooler that takes connections but never answers must not freeze the window.
         PrinterFault{"SpoolerFrozen", [](CupsSpooler& s) { ::kill(pid_t(s.pid()), SIGSTOP); },

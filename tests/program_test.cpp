@@ -202,7 +202,7 @@ TEST_P(PageWithoutDisplay, WrittenOrPrintedOnce)
         EXPECT_GT(qGray(page.pixel(paper)), 250) << "the paper above the title, at " << paper.x();
 }
 
-const auto noPrinter = [](CupsSpooler& s) { s.lpadmin({"-x", CupsSpooler::kQueue}); };
+const auto noPrinter = [](CupsSpooler& s) { s.admin("lpadmin", {"-x", CupsSpooler::kQueue}); };
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, PageWithoutDisplay,
@@ -271,11 +271,8 @@ TEST(Desktop, WindowAnswersMouseAndKeys)
         c.act(viewer, shown);
         EXPECT_EQ(c.pages ? c.status : viewer.waitForExit(30000), c.status);
         EXPECT_EQ(viewer.errors().contains("/broken/chart.dat, line 4: expected a number"), c.status && !c.inChild);
-        const QStringList jobs = spooler.waitForJobs(pages += c.pages, 60s);
-        ASSERT_EQ(jobs.size(), pages) << spooler.errorLog().toStdString();
-        EXPECT_EQ(spooler.waitForJobs(pages + 1, 3s).size(), pages) << "one page a press";
-        const auto pdf = Poppler::Document::load(jobs.value(pages - 1));
-        EXPECT_TRUE(!c.pages || (pdf && pdf->numPages() == 1 && pdf->page(0)->text({}).contains("Weekly Output")));
+        ASSERT_EQ(spooler.waitForJobs(pages += c.pages, 60s).size(), pages) << spooler.errorLog().toStdString();
+        EXPECT_EQ(spooler.waitForJobs(pages + 1, 3s).size(), pages) << "one page a press (what it holds is the print tests')";
     }
     ::close(pipeEnds[1]);
 }

@@ -63,8 +63,8 @@ CupsSpooler::CupsSpooler()
 
 void CupsSpooler::addQueue()
 {
-    lpadmin({"-p", kQueue, "-E", "-v", "capture:" + dir_.filePath("out"), "-m", "raw"});
-    lpadmin({"-d", kQueue});
+    admin("lpadmin", {"-p", kQueue, "-E", "-v", "capture:" + dir_.filePath("out"), "-m", "raw"});
+    admin("lpadmin", {"-d", kQueue});
 }
 
 void CupsSpooler::admin(const QString& program, const QStringList& arguments)

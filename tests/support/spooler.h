@@ -25,7 +25,6 @@ public:
     QStringList waitForJobs(int n = 0, std::chrono::milliseconds timeout = {}) const;
 
     void addQueue();  // the capturing queue, as the default
-    void lpadmin(const QStringList& arguments) { admin("lpadmin", arguments); }
     void admin(const QString& program, const QStringList& arguments);
     QString errorLog() const;
     void stop();
