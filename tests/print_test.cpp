@@ -7,21 +7,17 @@
 #include "tests/support/work_folder.h"
 
 #include <QApplication>
-#include <QDir>
-#include <QFile>
 #include <QBuffer>
-#include <QDataStream>
-#include <QRegularExpression>
+#include <QDir>
 #include <QImage>
+#include <QRegularExpression>
 
 #include <cups/cups.h>
 #include <poppler-qt6.h>
 #include <unistd.h>
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <csignal>
-#include <cstdlib>
 #include <functional>
 #include <optional>
 
@@ -69,14 +65,13 @@ struct Sheet {
         image = page->renderToImage(96, 96);
     }
 
-    QRgb pixel(int x, int y) const { return image.pixel(x, y); }
     // Whether any pixel within radius of (x, y) passes the test; 1-pixel lines
     // may straddle two pixels of the rendering.
     bool near(QPoint at, const std::function<bool(QRgb)>& test, int radius = 1) const
     {
         for (int y = at.y() - radius; y <= at.y() + radius; ++y)
             for (int x = at.x() - radius; x <= at.x() + radius; ++x)
-                if (test(pixel(x, y)))
+                if (test(image.pixel(x, y)))
                     return true;
         return false;
     }
@@ -84,22 +79,19 @@ struct Sheet {
     std::optional<QRectF> caption(const QString& text) const
     {
         const QList<QRectF> found = page->search(text, Poppler::Page::WholeWords);
-        if (found.isEmpty())
-            return std::nullopt;
-        return QRectF(found[0].topLeft() * 20, found[0].size() * 20);
+        return found.isEmpty() ? std::nullopt : std::optional(QRectF(found[0].topLeft() * 20, found[0].size() * 20));
     }
     bool has(const QString& text) const { return caption(text).has_value(); }
 };
 
-bool isDark(QRgb p) { return qRed(p) < 140 && qGreen(p) < 140 && qBlue(p) < 140; }
-bool isRed(QRgb p) { return qRed(p) > 150 && qGreen(p) < 60 && qBlue(p) < 60; }
-bool isWhite(QRgb p) { return qRed(p) > 250 && qGreen(p) > 250 && qBlue(p) > 250; }
-auto is(QRgb c)
+// Whether a pixel is within slack of the colour in each of its components.
+std::function<bool(QRgb)> is(QRgb c, int slack = 40)
 {
-    return [c](QRgb p) {
-        return std::abs(qRed(p) - qRed(c)) < 40 && std::abs(qGreen(p) - qGreen(c)) < 40 && std::abs(qBlue(p) - qBlue(c)) < 40;
+    return [=](QRgb p) {
+        return std::abs(qRed(p) - qRed(c)) < slack && std::abs(qGreen(p) - qGreen(c)) < slack && std::abs(qBlue(p) - qBlue(c)) < slack;
     };
 }
+const auto isDark = is(qRgb(0, 0, 0), 140), isRed = is(qRgb(210, 0, 0), 60), isWhite = is(qRgb(255, 255, 255), 5);
 
 // The frame's corners and the lowest and highest grid lines, then midpoints of
 // two segments of the example's series, between the grid lines, in page pixels.
@@ -117,10 +109,8 @@ void expectChart(const Sheet& sheet, bool frameAndGrid, bool series)
 void expectLogoAlone(const Sheet& sheet, QRgb colour, QRect where)
 {
     const auto logo = is(colour);
-    if (!where.isEmpty()) {
-        for (QPoint p : {where.topLeft() + QPoint(1, 1), where.bottomRight() - QPoint(1, 1), where.center()})
-            EXPECT_TRUE(logo(sheet.pixel(p.x(), p.y()))) << "no logo at " << p.x() << "," << p.y();
-    }
+    for (QPoint p : {where.topLeft() + QPoint(1, 1), where.bottomRight() - QPoint(1, 1), where.center()})
+        EXPECT_TRUE(where.isEmpty() || logo(sheet.image.pixel(p))) << "no logo at " << p.x() << "," << p.y();
     const QRect margin = where.isEmpty() ? QRect() : where.adjusted(-1, -1, 1, 1);
     const QRect page = pageRect.adjusted(-1, -1, 1, 1);
     const QRect place = where.isEmpty() ? QRect() : logoRect;
@@ -135,11 +125,10 @@ void expectLogoAlone(const Sheet& sheet, QRgb colour, QRect where)
     EXPECT_EQ(marks, 0) << "marks beyond the page, or beside the logo in its place";
 }
 
-enum class Align { Left, Centre, Right };
 struct Placed {
     const char* text;
     QRectF label;  // twips
-    Align align;
+    double align;  // 0 left, 0.5 centred, 1 right
 };
 
 // Each caption lies in its label, at its top, aligned as the label says (in
@@ -149,10 +138,9 @@ void expectPlaced(const Sheet& sheet, const std::vector<Placed>& captions)
     for (const Placed& c : captions) {
         const auto box = sheet.caption(c.text);
         ASSERT_TRUE(box) << "\"" << c.text << "\" is not on the page";
-        const double offset[] = {box->left() - c.label.left(), box->center().x() - c.label.center().x(),
-                                 box->right() - c.label.right()};
+        const double offset = box->left() + c.align * box->width() - c.label.left() - c.align * c.label.width();
         EXPECT_TRUE(c.label.adjusted(-30, -30, 30, 30).contains(*box) && std::abs(box->top() - c.label.top()) < 60
-                    && std::abs(offset[int(c.align)]) < 60)
+                    && std::abs(offset) < 60)
             << c.text << " at " << box->x() << "," << box->y() << " " << box->width() << "x" << box->height();
     }
 }
@@ -160,13 +148,9 @@ void expectPlaced(const Sheet& sheet, const std::vector<Placed>& captions)
 // One caption of each kind: title, axis captions, the top and bottom y ticks,
 // the x tick under the first y tick, and one with a comma.
 const std::vector<Placed> exampleCaptions = {
-    {"Weekly Output", {480, 120, 8895, 495}, Align::Centre},
-    {"Week", {3720, 6000, 2535, 255}, Align::Centre},
-    {"Units", {0, 2640, 855, 495}, Align::Left},
-    {"169", {240, 600, 615, 375}, Align::Right},
-    {"113", {240, 5400, 615, 375}, Align::Right},
-    {"W1", {240, 5640, 1215, 255}, Align::Centre},
-    {"W5, late", {5880, 5640, 975, 255}, Align::Centre},
+    {"Weekly Output", {480, 120, 8895, 495}, 0.5}, {"Week", {3720, 6000, 2535, 255}, 0.5},
+    {"Units", {0, 2640, 855, 495}, 0}, {"169", {240, 600, 615, 375}, 1}, {"113", {240, 5400, 615, 375}, 1},
+    {"W1", {240, 5640, 1215, 255}, 0.5}, {"W5, late", {5880, 5640, 975, 255}, 0.5},
 };
 
 void useSpooler(const QString& socket)
@@ -187,11 +171,7 @@ protected:
         folder.write("chart.dat", exampleChart);
     }
 
-    void startUp()
-    {
-        window = std::make_unique<frmChart>();
-        window->load();
-    }
+    void startUp() { (window = std::make_unique<frmChart>())->load(); }
 
     // Clicks Print as the user would; returns what was reported on stderr.
     std::string clickPrint()
@@ -204,12 +184,11 @@ protected:
     // Clicks Print, expects no report and one more captured job; returns it.
     QString printJob()
     {
-        const auto before = spooler.capturedJobs().size();
+        const auto jobs = spooler.waitForJobs().size() + 1;
         EXPECT_EQ(clickPrint(), "");
-        const auto jobs = spooler.waitForJobs(int(before + 1), 30s);
-        if (jobs.size() != before + 1)
+        if (spooler.waitForJobs(int(jobs), 30s).size() != jobs)
             throw std::runtime_error("no job captured\n" + spooler.errorLog().toStdString());
-        return jobs.back();
+        return spooler.waitForJobs().back();
     }
 
     CupsSpooler spooler;
@@ -221,18 +200,10 @@ protected:
 // on one page under the program's name; a second Print reads the logo afresh.
 
 // What the logo file holds, or what is in its place.
-const Setup blueLogo = file(logo({120, 30}, blue));
+const Setup blueLogo = file(logo({120, 30}, blue)), removed = [](const std::string& path) { ::unlink(path.c_str()); };
 
-// 54 bytes of BMP headers that declare 100000 x 100000 pixels of 24 bits.
-std::string hugeDeclaredLogo()
-{
-    QByteArray bytes("BM");
-    QDataStream out(&bytes, QIODevice::Append);
-    out.setByteOrder(QDataStream::LittleEndian);
-    out << quint32(54) << quint32(0) << quint32(54) << quint32(40) << qint32(100000) << qint32(100000) << quint16(1)
-        << quint16(24);
-    return bytes.append(24, '\0').toStdString();
-}
+// 54 bytes of BMP headers that declare 100000 x 100000 pixels of 24 bits (0x186a0, little-endian).
+const std::string hugeDeclaredLogo = std::string("BM6\0\0\0\0\0\0\0006\0\0\0(\0\0\0\xa0\x86\x01\0\xa0\x86\x01\0\x01\0\x18\0", 30) + std::string(24, '\0');
 
 struct LogoCase {
     const char* name;
@@ -247,40 +218,35 @@ class PrintingLogo : public Printing, public testing::WithParamInterface<LogoCas
 
 TEST_P(PrintingLogo, ChartPrintsWithTheLogoAsFarAsItCanBeRead)
 {
+    const LogoCase& c = GetParam();
     QDir().mkpath("images");
-    GetParam().write(logoFileName);
+    c.write(logoFileName);
     startUp();
-    if (GetParam().afterAFirstPrint) {
-        printJob();
-        GetParam().afterAFirstPrint(logoFileName);
-    }
-    for (int print = 0; print < GetParam().checkedPrints; ++print) {
+    if (c.afterAFirstPrint)
+        printJob(), c.afterAFirstPrint(logoFileName);
+    for (int print = 0; print < c.checkedPrints; ++print) {
         const Sheet sheet(printJob());
         expectPlaced(sheet, exampleCaptions);
         expectChart(sheet, true, true);
-        expectLogoAlone(sheet, GetParam().colour, GetParam().logo);
-        if (GetParam().colour != blue)
+        expectLogoAlone(sheet, c.colour, c.logo);
+        if (c.colour != blue)
             expectLogoAlone(sheet, blue, {});
         EXPECT_EQ(sheet.document->info("Title"), "Chart Viewer");
     }
 }
 
-
 INSTANTIATE_TEST_SUITE_P(
     Cases, PrintingLogo,
     testing::Values(LogoCase{"ALogo", blueLogo, logoRect},
                     LogoCase{"NoLogoFile", [](const std::string&) {}, {}},
-                    LogoCase{"Truncated", file(logo({120, 30}, blue).substr(0, 30)), {}},  // inside its headers
                     // Only its bottom ten rows are there: the rest shows the page, not what the memory held.
                     LogoCase{"CutInItsPixelData", blueLogo, QRect(200, 452, 120, 10),
                              file(logo({120, 30}, green).substr(0, 54 + 10 * 120 * 3)), green, 2},
                     // Qt's allocation limit refuses it before any memory is taken.
-                    LogoCase{"AbsurdDimensions", file(hugeDeclaredLogo()), {}},
-                    // Nothing in place of the file may block the click, or the window with it.
-                    LogoCase{"AFolder", aFolder, {}},
+                    LogoCase{"AbsurdDimensions", file(hugeDeclaredLogo), {}},
+                    // Nothing in place of the file may block the click, or the window with it (a folder,
+                    // device or socket is refused as a chart is, in the program's start-up tests).
                     LogoCase{"AFifo", fifo, {}},
-                    LogoCase{"ADevice", zeroDevice, {}},
-                    LogoCase{"ASocket", socketFile, {}},
                     // Drawn at its pixel size, not shrunk to its 300 dpi inch size.
                     LogoCase{"DeclaresHighResolution", file(logo({120, 30}, blue, 300)), logoRect},
                     // Cut at the page's right and bottom edges.
@@ -288,8 +254,7 @@ INSTANTIATE_TEST_SUITE_P(
                     // A second Print shows the logo the file now holds, or else the one it showed.
                     LogoCase{"ReplacedAfterAPrint", blueLogo, QRect(logoRect.topLeft(), QSize(60, 20)),
                              file(logo({60, 20}, green)), green},
-                    LogoCase{"DeletedAfterAPrint", blueLogo, logoRect,
-                             [](const std::string& path) { ::unlink(path.c_str()); }}),
+                    LogoCase{"DeletedAfterAPrint", blueLogo, logoRect, removed}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // ---- A chart file changed or spoilt after start-up: the page reads it for itself and
@@ -298,49 +263,42 @@ INSTANTIATE_TEST_SUITE_P(
 
 struct BrokenChartCase {
     const char* name;
-    std::optional<std::string> bytes;  // none: the file is removed
+    Setup change;
     bool frameAndGrid;
     QStringList captions;
 };
-
 
 class PrintingBrokenChart : public Printing, public testing::WithParamInterface<BrokenChartCase> {};
 
 TEST_P(PrintingBrokenChart, PrintsWhatItGotThenLoadsAfresh)
 {
     startUp();
-    if (GetParam().bytes)
-        folder.write("chart.dat", *GetParam().bytes);
-    else
-        QFile::remove("chart.dat");
+    GetParam().change("chart.dat");
 
-    {
-        const Sheet sheet(printJob());
-        expectChart(sheet, GetParam().frameAndGrid, false);
-        for (const QString& caption : GetParam().captions)
-            EXPECT_TRUE(sheet.has(caption)) << caption.toStdString();
-        EXPECT_FALSE(sheet.has("Weekly")) << "the window's chart is not the page's";
-        expectLogoAlone(sheet, blue, {});
-    }
+    const Sheet sheet(printJob());
+    expectChart(sheet, GetParam().frameAndGrid, false);
+    for (const QString& caption : GetParam().captions)
+        EXPECT_TRUE(sheet.has(caption)) << caption.toStdString();
+    EXPECT_FALSE(sheet.has("Weekly")) << "the window's chart is not the page's";
+    expectLogoAlone(sheet, blue, {});
 
     folder.write("chart.dat", exampleChart);
     const Sheet mended(printJob());
     // A loaded page keeps its chart; one whose load failed is loaded afresh.
-    const bool kept = GetParam().bytes == otherFile;
+    const bool kept = GetParam().captions.contains("Other Numbers");
     EXPECT_TRUE(mended.has(kept ? "Other Numbers" : "Weekly Output"));
-    if (!kept)
-        expectChart(mended, true, true);
+    expectChart(mended, true, !kept);
 }
 
 const QStringList designCaptions = {"Chart Title", "X-Axis Label", "x-Axis", "X1", "X5", "X9", "Y1", "Y8"};
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, PrintingBrokenChart,
-    testing::Values(BrokenChartCase{"Changed", otherFile, true, {"Other Numbers", "Day", "Count", "A", "H"}},
-                    BrokenChartCase{"Removed", std::nullopt, false, designCaptions},
-                    BrokenChartCase{"Emptied", "", true, designCaptions},
+    testing::Values(BrokenChartCase{"Changed", file(otherFile), true, {"Other Numbers", "Day", "Count", "A", "H"}},
+                    BrokenChartCase{"Removed", removed, false, designCaptions},
+                    BrokenChartCase{"Emptied", file(""), true, designCaptions},
                     // The caption lines were read before the points ran out.
-                    BrokenChartCase{"PointsRunOut", "Broken Title\nDays\nCount\n5\n1,120\n2,135\n", true,
+                    BrokenChartCase{"PointsRunOut", file("Broken Title\nDays\nCount\n5\n1,120\n2,135\n"), true,
                                     {"Broken Title", "Days", "Count", "X1", "Y8"}}),
     [](const auto& info) { return std::string(info.param.name); });
 
@@ -373,11 +331,9 @@ TEST_P(PrintingFails, ReportsOnceAndKeepsRunning)
     GetParam().breakIt(spooler);
 
     const auto clicked = std::chrono::steady_clock::now();
-    const std::string report = clickPrint();
+    EXPECT_EQ(clickPrint(), "Chart Viewer: " + GetParam().report + "\n");
     EXPECT_LE(std::chrono::steady_clock::now() - clicked, 21s) << "the window kept busy past the deadline";
-    EXPECT_EQ(report, "Chart Viewer: " + GetParam().report + "\n");
-    const QRegularExpression submitted("Returning IPP [a-z-]+ for Create-Job");
-    EXPECT_EQ(spooler.errorLog().count(submitted), GetParam().submissions);
+    EXPECT_EQ(spooler.errorLog().count(QRegularExpression("Returning IPP [a-z-]+ for Create-Job")), GetParam().submissions);
     if (!GetParam().fix)
         return;
 
@@ -399,7 +355,7 @@ INSTANTIATE_TEST_SUITE_P(
                      [](CupsSpooler& s) { s.admin("cupsaccept", {CupsSpooler::kQueue}); },
                      failed + "the print spooler refused the job: Destination \"capture\" is not accepting jobs.", 2},
         // Deleting the default queue leaves no default.
-        PrinterFault{"NoDefaultPrinter", [](CupsSpooler& s) { s.lpadmin({"-x", CupsSpooler::kQueue}); },
+        PrinterFault{"NoDefaultPrinter", [](CupsSpooler& s) { s.admin("lpadmin", {"-x", CupsSpooler::kQueue}); },
                      [](CupsSpooler& s) { s.addQueue(); }, failed + "no default printer is set up", 0},
         // A spooler that takes connections but never answers must not freeze the window.
         PrinterFault{"SpoolerFrozen", [](CupsSpooler& s) { ::kill(pid_t(s.pid()), SIGSTOP); },

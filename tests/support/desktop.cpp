@@ -9,7 +9,6 @@
 #include <stdexcept>
 
 namespace testsupport {
-
 QString output(const QString& program, const QStringList& arguments)
 {
     QProcess process;
@@ -58,15 +57,17 @@ QStringList Viewer::windows(int n)
         const QStringList found = output("xdotool", {"search", "--all", "--onlyvisible", "--pid",
                                                      QString::number(process_.processId()), "--name", "^Chart Viewer$"})
                                       .split('\n', Qt::SkipEmptyParts);
-        if (found.size() == n || tries > 300 || !running())
+        if (found.size() == n)
             return found;
+        if (tries > 300 || process_.state() != QProcess::Running)
+            throw std::runtime_error(QString("%1 windows shown, not %2: %3").arg(found.size()).arg(n).arg(errors()).toStdString());
         QThread::msleep(100);
     }
 }
 
-void Viewer::click(const QString& window, int x, int y)
+void Viewer::click(const QString& window, QPoint at)
 {
-    output("xdotool", {"mousemove", "--window", window, QString::number(x), QString::number(y), "click", "1"});
+    output("xdotool", {"mousemove", "--window", window, QString::number(at.x()), QString::number(at.y()), "click", "1"});
 }
 
 void Viewer::keys(const QString& window, const QStringList& keys)
@@ -79,13 +80,11 @@ void Viewer::keys(const QString& window, const QStringList& keys)
 QImage windowPixels(const QString& window)
 {
     Display* connection = XOpenDisplay(nullptr);
-    if (!connection)
-        throw std::runtime_error("no display");
-    XWindowAttributes attributes{};
-    XGetWindowAttributes(connection, window.toULong(), &attributes);
-    XImage* shot = XGetImage(connection, window.toULong(), 0, 0, unsigned(attributes.width), unsigned(attributes.height),
-                             AllPlanes, ZPixmap);
-    QImage image(attributes.width, attributes.height, QImage::Format_RGB32);
+    XWindowAttributes size{};
+    if (!connection || !XGetWindowAttributes(connection, window.toULong(), &size))
+        throw std::runtime_error("no display, or no such window");
+    XImage* shot = XGetImage(connection, window.toULong(), 0, 0, unsigned(size.width), unsigned(size.height), AllPlanes, ZPixmap);
+    QImage image(size.width, size.height, QImage::Format_RGB32);
     for (int y = 0; shot && y < image.height(); ++y)
         for (int x = 0; x < image.width(); ++x)
             image.setPixel(x, y, QRgb(XGetPixel(shot, x, y)) | 0xff000000u);
@@ -101,15 +100,10 @@ void askWindowToClose(const QString& window)
     if (!connection)
         throw std::runtime_error("no display");
     XEvent event{};
-    event.xclient.type = ClientMessage;
-    event.xclient.window = window.toULong();
-    event.xclient.message_type = XInternAtom(connection, "WM_PROTOCOLS", False);
-    event.xclient.format = 32;
-    event.xclient.data.l[0] = static_cast<long>(XInternAtom(connection, "WM_DELETE_WINDOW", False));
-    event.xclient.data.l[1] = CurrentTime;
+    event.xclient = {ClientMessage, 0, False, connection, window.toULong(), XInternAtom(connection, "WM_PROTOCOLS", False), 32, {}};
+    event.xclient.data.l[0] = static_cast<long>(XInternAtom(connection, "WM_DELETE_WINDOW", False));  // at CurrentTime, 0
     XSendEvent(connection, event.xclient.window, False, NoEventMask, &event);
-    XFlush(connection);
-    XCloseDisplay(connection);
+    XCloseDisplay(connection);  // which flushes
 }
 
 }  // namespace testsupport

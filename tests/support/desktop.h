@@ -23,15 +23,12 @@ class Viewer {
 public:
     explicit Viewer(const QString& folder, const QStringList& environment = {},
                     const QStringList& command = {CHARTVIEWER_PATH}, const std::function<void()>& inChild = {});
-
-    bool running() const { return process_.state() == QProcess::Running; }
     std::optional<int> waitForExit(int msecs);  // the status once ended normally
     QString errors();  // what it wrote to standard error so far
     QString standardOutput() { return QString::fromUtf8(process_.readAllStandardOutput()); }
-
-    // Its visible windows captioned "Chart Viewer", waiting (bounded) until there are n.
+    // Its n visible windows captioned "Chart Viewer", waited for (bounded); throws if they do not come.
     QStringList windows(int n);
-    void click(const QString& window, int x, int y);
+    void click(const QString& window, QPoint at);
     void keys(const QString& window, const QStringList& keys);
 
 private:
@@ -41,7 +38,6 @@ private:
 
 // The window's client area as the display server has it.
 QImage windowPixels(const QString& window);
-
 // Asks a window to close as its title bar's close button would (WM_DELETE_WINDOW),
 // without a window manager.
 void askWindowToClose(const QString& window);

@@ -1,6 +1,5 @@
 #include "tests/support/spooler.h"
 
-#include <QCollator>
 #include <QDir>
 #include <QFile>
 #include <QThread>
@@ -12,7 +11,6 @@
 #include <unistd.h>
 #include <list>
 #include <optional>
-#include <vector>
 #include <stdexcept>
 
 namespace testsupport {
@@ -30,8 +28,8 @@ const char* backend = R"(#!/bin/sh
 [ $# -eq 0 ] && { echo 'direct capture "Unknown" "Test capture"'; exit 0; }
 dir="${DEVICE_URI#capture:}"
 if [ -n "$6" ]; then cat -- "$6"; else cat; fi > "$dir/.job-$1.part" || exit 1
-# Renamed when whole, so that no one sees half a document.
-mv -f "$dir/.job-$1.part" "$dir/job-$1.pdf"
+# Renamed when whole, so that no one sees half a document; numbered to sort by name.
+mv -f "$dir/.job-$1.part" "$dir/job-$(printf %08d "$1").pdf"
 )";
 
 }  // namespace
@@ -39,16 +37,14 @@ mv -f "$dir/.job-$1.part" "$dir/job-$1.pdf"
 CupsSpooler::CupsSpooler()
 {
     const QString d = dir_.path();
-    QDir dir(d);
     for (const char* sub : {"out", "spool", "cache", "state", "tmp", "root", "bin/backend"})
-        dir.mkpath(sub);
+        QDir(d).mkpath(sub);
     for (const char* link : {"filter", "daemon", "cgi-bin", "notifier", "monitor", "driver"})
         QFile::link(QStringLiteral("/usr/lib/cups/") + link, d + "/bin/" + link);
     writeFile(d + "/bin/backend/capture", backend, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    writeFile(d + "/cups-files.conf", QString("ServerRoot %1/root\nStateDir %1/state\nCacheDir %1/cache\n"
-                                              "RequestRoot %1/spool\nTempDir %1/tmp\nServerBin %1/bin\n"
-                                              "ErrorLog %1/error_log\nAccessLog %1/access_log\nPageLog %1/page_log\n")
-                                          .arg(d));
+    // Its log on its standard error, which goes with its output to cupsd.out.
+    writeFile(d + "/cups-files.conf", QString("ServerRoot %1/root\nStateDir %1/state\nCacheDir %1/cache\nRequestRoot %1/spool\n"
+                                              "TempDir %1/tmp\nServerBin %1/bin\nErrorLog stderr\nAccessLog %1/access_log\n").arg(d));
     writeFile(d + "/cupsd.conf", "LogLevel debug\nListen " + socketPath() +
                                      "\nBrowsing No\nWebInterface No\nDefaultAuthType None\n"
                                      "<Location />\n  Order allow,deny\n  Allow all\n</Location>\n"
@@ -67,36 +63,27 @@ CupsSpooler::CupsSpooler()
 
 void CupsSpooler::addQueue()
 {
-    lpadmin({"-p", kQueue, "-E", "-v", "capture:" + dir_.filePath("out"), "-m", "raw"});
-    lpadmin({"-d", kQueue});
+    admin("lpadmin", {"-p", kQueue, "-E", "-v", "capture:" + dir_.filePath("out"), "-m", "raw"});
+    admin("lpadmin", {"-d", kQueue});
 }
 
 void CupsSpooler::admin(const QString& program, const QStringList& arguments)
 {
     QProcess tool;
-    auto env = QProcessEnvironment::systemEnvironment();
-    env.insert("CUPS_SERVER", socketPath());
-    tool.setProcessEnvironment(env);
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("CUPS_SERVER", socketPath());  // whatever the test process has
+    tool.setProcessEnvironment(environment);
     tool.start(program, arguments);
     if (!tool.waitForFinished(10000) || tool.exitCode() != 0)
         throw std::runtime_error((program + " failed: ").toStdString() + tool.readAllStandardError().toStdString());
 }
 
-QStringList CupsSpooler::capturedJobs() const
-{
-    QStringList jobs = QDir(dir_.filePath("out")).entryList({"job-*.pdf"}, QDir::Files);
-    QCollator numeric;
-    numeric.setNumericMode(true);
-    std::sort(jobs.begin(), jobs.end(), numeric);
-    for (QString& job : jobs)
-        job = dir_.filePath("out/" + job);
-    return jobs;
-}
-
 QStringList CupsSpooler::waitForJobs(int n, std::chrono::milliseconds timeout) const
 {
     for (auto deadline = std::chrono::steady_clock::now() + timeout;; QThread::msleep(50)) {
-        const QStringList jobs = capturedJobs();
+        QStringList jobs = QDir(dir_.filePath("out")).entryList({"job-*.pdf"}, QDir::Files, QDir::Name);
+        for (QString& job : jobs)
+            job = dir_.filePath("out/" + job);
         if (jobs.size() >= n || std::chrono::steady_clock::now() >= deadline)
             return jobs;
     }
@@ -104,13 +91,8 @@ QStringList CupsSpooler::waitForJobs(int n, std::chrono::milliseconds timeout) c
 
 QString CupsSpooler::errorLog() const
 {
-    QString log;
-    for (const char* name : {"cupsd.out", "error_log"}) {
-        QFile file(dir_.filePath(name));
-        if (file.open(QIODevice::ReadOnly))
-            log += QString::fromUtf8(file.readAll());
-    }
-    return log;
+    QFile log(dir_.filePath("cupsd.out"));
+    return log.open(QIODevice::ReadOnly) ? QString::fromUtf8(log.readAll()) : QString();
 }
 
 void CupsSpooler::stop()
@@ -125,78 +107,69 @@ void CupsSpooler::stop()
 
 namespace {
 
-int connectTo(const QString& path)
+sockaddr_un addressOf(const QString& path)
 {
     sockaddr_un address{AF_UNIX, {}};
     path.toStdString().copy(address.sun_path, sizeof address.sun_path - 1);
+    return address;
+}
+
+int connectTo(const QString& path)
+{
+    const sockaddr_un address = addressOf(path);
     const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0)
         throw std::runtime_error("cannot connect to " + path.toStdString());
     return fd;
 }
 
-// One client's connection and the spooler's behind it.
-struct Relay {
-    int client, spooler;
+// Passes one client's requests on to the spooler at once, and its answers back as slowly as told.
+void relay(const std::stop_token& stop, int client, int spooler, SlowSpooler::Answers answers, std::chrono::seconds hold)
+{
+    using Clock = std::chrono::steady_clock;
     std::string held;  // answers not yet passed on
-    std::optional<std::chrono::steady_clock::time_point> documentAt;
+    std::optional<Clock::time_point> documentAt;
     bool spoolerDone = false;
-};
+    char buffer[65536];
+    for (auto nextByte = Clock::now(); !stop.stop_requested() && !(spoolerDone && held.empty());) {
+        pollfd fds[] = {{client, POLLIN, 0}, {spooler, short(spoolerDone ? 0 : POLLIN), 0}};
+        ::poll(fds, 2, 50);
+        if (fds[0].revents) {
+            const ssize_t got = ::read(client, buffer, sizeof buffer);
+            if (got <= 0)
+                break;
+            if (!documentAt && std::string_view(buffer, std::size_t(got)).find("%PDF-") != std::string_view::npos)
+                documentAt = Clock::now();
+            (void)::send(spooler, buffer, std::size_t(got), MSG_NOSIGNAL);
+        }
+        if (fds[1].revents) {
+            const ssize_t answer = ::read(spooler, buffer, sizeof buffer);
+            spoolerDone = answer <= 0;
+            held.append(buffer, std::size_t(std::max<ssize_t>(answer, 0)));
+        }
+        std::size_t pass = held.size();
+        if (answers == SlowSpooler::Answers::Trickled && (pass = Clock::now() >= nextByte ? std::min<std::size_t>(pass, 1) : 0))
+            nextByte = Clock::now() + std::chrono::seconds(1);
+        else if (answers == SlowSpooler::Answers::HeldAfterDocument && documentAt && Clock::now() < *documentAt + hold)
+            pass = 0;
+        held.erase(0, std::size_t(std::max<ssize_t>(::send(client, held.data(), pass, MSG_NOSIGNAL), 0)));
+    }
+    ::close(client), ::close(spooler);
+}
 
 }  // namespace
 
 SlowSpooler::SlowSpooler(const QString& spooler, Answers answers, std::chrono::seconds hold)
     : path_(spooler + "-slow"), listening_(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0))
 {
-    sockaddr_un address{AF_UNIX, {}};
-    path_.toStdString().copy(address.sun_path, sizeof address.sun_path - 1);
+    const sockaddr_un address = addressOf(path_);
     if (::bind(listening_, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 || ::listen(listening_, 8) != 0)
         throw std::runtime_error("cannot listen on " + path_.toStdString());
     server_ = std::jthread([=, this](const std::stop_token& stop) {
-        using Clock = std::chrono::steady_clock;
-        std::list<Relay> relays;
-        for (auto nextByte = Clock::now(); !stop.stop_requested();) {
-            std::vector<pollfd> fds{{listening_, POLLIN, 0}};
-            for (const Relay& r : relays)
-                fds.insert(fds.end(), {{r.client, POLLIN, 0}, {r.spooler, short(r.spoolerDone ? 0 : POLLIN), 0}});
-            ::poll(fds.data(), fds.size(), 50);
-            if (fds[0].revents & POLLIN)
-                relays.push_back({::accept4(listening_, nullptr, nullptr, SOCK_CLOEXEC), connectTo(spooler), {}, {}, false});
-            char buffer[65536];
-            std::size_t i = 1;
-            const bool trickleNow = Clock::now() >= nextByte;
-            for (auto r = relays.begin(); r != relays.end(); i += 2) {
-                ssize_t got = 0;
-                if (i < fds.size() && fds[i].revents) {
-                    got = ::read(r->client, buffer, sizeof buffer);
-                    if (got > 0 && !r->documentAt && std::string_view(buffer, std::size_t(got)).find("%PDF-") != std::string_view::npos)
-                        r->documentAt = Clock::now();
-                    if (got > 0)
-                        (void)::send(r->spooler, buffer, std::size_t(got), MSG_NOSIGNAL);
-                }
-                if (i + 1 < fds.size() && fds[i + 1].revents) {
-                    const ssize_t answer = ::read(r->spooler, buffer, sizeof buffer);
-                    r->spoolerDone = answer <= 0;
-                    r->held.append(buffer, std::size_t(std::max<ssize_t>(answer, 0)));
-                }
-                std::size_t pass = 0;
-                if (answers == Answers::Trickled)
-                    pass = trickleNow ? std::min<std::size_t>(r->held.size(), 1) : 0;
-                else if (!r->documentAt || Clock::now() >= *r->documentAt + hold)
-                    pass = r->held.size();
-                r->held.erase(0, std::size_t(std::max<ssize_t>(::send(r->client, r->held.data(), pass, MSG_NOSIGNAL), 0)));
-                if (got < 0 || (i < fds.size() && fds[i].revents && got == 0) || (r->spoolerDone && r->held.empty())) {
-                    ::close(r->client), ::close(r->spooler);
-                    r = relays.erase(r);
-                } else {
-                    ++r;
-                }
-            }
-            if (trickleNow)
-                nextByte = Clock::now() + std::chrono::seconds(1);
-        }
-        for (const Relay& r : relays)
-            ::close(r.client), ::close(r.spooler);
+        std::list<std::jthread> relays;  // each stopped and joined as the list goes
+        for (pollfd waiting{listening_, POLLIN, 0}; !stop.stop_requested();)
+            if (::poll(&waiting, 1, 50) > 0)
+                relays.emplace_back(relay, ::accept4(listening_, nullptr, nullptr, SOCK_CLOEXEC), connectTo(spooler), answers, hold);
     });
 }
 

@@ -22,11 +22,9 @@ public:
     qint64 pid() const { return cupsd_.processId(); }
 
     // The captured documents, in the order of their jobs; waiting (bounded) until there are n.
-    QStringList capturedJobs() const;
-    QStringList waitForJobs(int n, std::chrono::milliseconds timeout) const;
+    QStringList waitForJobs(int n = 0, std::chrono::milliseconds timeout = {}) const;
 
     void addQueue();  // the capturing queue, as the default
-    void lpadmin(const QStringList& arguments) { admin("lpadmin", arguments); }
     void admin(const QString& program, const QStringList& arguments);
     QString errorLog() const;
     void stop();
