@@ -3,8 +3,6 @@
 #include "runtime/error/runtime_error.h"
 #include "runtime/text/sequential_file.h"
 
-#include <algorithm>
-
 namespace chartdata {
 namespace {
 

@@ -11,7 +11,6 @@
 #include <limits>
 #include <memory>
 #include <span>
-#include <vector>
 
 namespace chartdata {
 
