@@ -29,8 +29,8 @@ struct Reading {
 // lines between fields, but a comma at a line's end leaves an empty field.
 // The file is read in one pass through a buffer of a megabyte, so a long
 // file costs no memory of its size. Texts come back as the file's bytes;
-// text() gives them as UTF-8 by the character set of all that has been read
-// (UTF-8 when all of it is valid UTF-8, else Latin-1). Every failure is a
+// text() gives them as UTF-8 by the character set of the texts read so far
+// (UTF-8 when all of them are valid UTF-8, else Latin-1). Every failure is a
 // RuntimeError naming the file, the line and the read; the file is closed by then.
 class SequentialFile {
 public:
