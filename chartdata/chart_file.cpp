@@ -36,12 +36,10 @@ void readPointsAndTickCaptions(runtime::SequentialFile& file, ChartData& data, c
     data.yValues.clear();
     data.xValues.reserve(reserve);
     data.yValues.reserve(reserve);
-    std::vector<std::int32_t>* const columns[] = {&data.xValues, &data.yValues};
     const auto readPoints = [&](std::size_t first, std::size_t rows) {
-        data.lastPointLine = file.readInt32Records(columns, rows, [first](std::size_t row, std::size_t column) {
-            return runtime::Reading{column == 0 ? "the x value of point" : "the y value of point",
-                                    static_cast<int>(first + row) + 1};
-        });
+        const int number = static_cast<int>(first) + 1;
+        data.lastPointLine = file.readInt32Pairs(data.xValues, data.yValues, rows, {"the x value of point", number},
+                                                 {"the y value of point", number});
     };
     if (!stream) {
         readPoints(0, n);

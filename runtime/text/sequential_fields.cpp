@@ -93,9 +93,19 @@ void SequentialFile::endField()
     // Anything else begins the next field: blanks alone separated the two.
 }
 
-std::int32_t SequentialFile::readAnyInt32(Reading reading)
+std::int32_t SequentialFile::readInt32(Reading reading)
 {
     startField(reading);
+    // Most fields have a plain start and end there: taken in one go.
+    std::int32_t value = 0;
+    if (end_ - pos_ < lookahead)
+        fill(lookahead);
+    const std::size_t plain = NumberField::plainStart(&buffer_[pos_], value);
+    if (plain > 0 && pos_ + plain < end_ && endsNumber(static_cast<unsigned char>(buffer_[pos_ + plain]))) {
+        pos_ += plain;
+        endField();
+        return value;
+    }
     // However long the field, it is taken a buffer's worth at a time, and
     // once it can be no number, the rest of it is not read. A number is no
     // text: its bytes do not count for the character set.
@@ -109,7 +119,6 @@ std::int32_t SequentialFile::readAnyInt32(Reading reading)
     }
     if (number.empty())
         fail("expected a number, found an empty field", reading);
-    std::int32_t value = 0;
     switch (number.value(value)) {
     case NumberField::Verdict::Ok:
         break;

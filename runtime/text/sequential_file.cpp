@@ -67,6 +67,52 @@ void SequentialFile::fill(std::size_t bytes)
     std::memset(buffer_.get() + end_, 0, zeros);
 }
 
+LineNumber SequentialFile::readInt32Pairs(std::vector<std::int32_t>& firsts, std::vector<std::int32_t>& seconds,
+                                          std::size_t rows, Reading first, Reading second)
+{
+    constexpr std::size_t longestPair = 2 * lookahead;
+    LineNumber pairLine = 0;
+    for (std::size_t row = 0; row < rows;) {
+        // The common line, "first,second" in plain numbers, read with the
+        // place held in a local: the members follow once a buffer.
+        if (end_ - pos_ < longestPair)
+            fill(longestPair);
+        const std::size_t before = row;
+        const char* p = buffer_.get() + pos_;
+        const char* const last = buffer_.get() + end_ - std::min(end_ - pos_, longestPair);
+        while (row < rows && p < last) {
+            std::int32_t a, b;
+            const std::size_t aLength = NumberField::plainStart(p, a);
+            if (aLength == 0 || p[aLength] != ',')
+                break;
+            const char* q = p + aLength + 1;
+            const std::size_t bLength = NumberField::plainStart(q, b);
+            q += bLength;
+            const bool crlf = q[0] == '\r' && q[1] == '\n';
+            if (bLength == 0 || (q[0] != '\n' && !crlf))
+                break;
+            p = q + 1 + crlf;
+            firsts.push_back(a);
+            seconds.push_back(b);
+            ++row;
+        }
+        pos_ = static_cast<std::size_t>(p - buffer_.get());
+        line_ += row - before;
+        if (row > before) {
+            fieldLine_ = pairLine = line_ - 1;
+            afterComma_ = false;
+            continue;
+        }
+        // One pair any other way: blanks, fractions, a pair over lines, the file's end.
+        const int index = static_cast<int>(row);
+        firsts.push_back(readInt32({first.what, first.index + index}));
+        pairLine = fieldLine_;
+        seconds.push_back(readInt32({second.what, second.index + index}));
+        ++row;
+    }
+    return pairLine;
+}
+
 std::string SequentialFile::tail(std::size_t bytes) const
 {
     const std::size_t count = std::min(bytes, size_);

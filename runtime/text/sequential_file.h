@@ -8,7 +8,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
-#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -49,20 +48,16 @@ public:
     // A number field, as NumberField reads it; an empty field, a non-number
     // or a value outside the 32-bit signed range fails. Blanks end a number
     // as a comma does.
-    std::int32_t readInt32(Reading reading)
-    {
-        std::int32_t value;
-        return readPlainInt32(value) ? value : readAnyInt32(reading);
-    }
+    std::int32_t readInt32(Reading reading);
     // A text field: quoted ("..." with commas kept, whatever follows the
     // closing quote dropped) or running to the next comma or line end,
     // without its trailing blanks.
     std::string readString(Reading reading);
-    // `rows` records of one number per column, appended to the columns;
-    // `naming(row, column)` gives each read. Returns the line on which the
-    // last record began, 0 when there is none.
-    template <class Naming>
-    LineNumber readInt32Records(std::span<std::vector<std::int32_t>* const> columns, std::size_t rows, Naming naming);
+    // `rows` pairs of numbers, appended to `firsts` and `seconds`, each
+    // read named as `first` or `second` with its row added to the index.
+    // Returns the line on which the last pair began, 0 when there is none.
+    LineNumber readInt32Pairs(std::vector<std::int32_t>& firsts, std::vector<std::int32_t>& seconds, std::size_t rows,
+                              Reading first, Reading second);
 
     // The format's two kinds of space: blanks, and the bytes that end a line.
     static bool isBlank(int c) { return c == ' ' || c == '\t'; }
@@ -101,8 +96,6 @@ private:
             fill(1);
         return pos_ < end_ ? static_cast<unsigned char>(buffer_[pos_]) : -1;
     }
-    bool readPlainInt32(std::int32_t& value);
-    std::int32_t readAnyInt32(Reading reading);
     [[noreturn]] void fail(std::string problem, Reading reading, bool atEnd = false);
     [[noreturn]] void failTooLong(std::string_view what, Reading reading);
     void skipBlanks();
@@ -128,46 +121,5 @@ private:
     bool afterComma_ = false;
     Utf8Check charset_;
 };
-
-// The common case in one go: a plain number and its comma or line end (LF
-// or CR LF). Anything else (blanks, a fraction, a lone CR, an empty field,
-// the end of the file) takes readAnyInt32, which starts over from the same place.
-inline bool SequentialFile::readPlainInt32(std::int32_t& value)
-{
-    if (end_ - pos_ < lookahead && !atEnd_ && isOpen())
-        fill(lookahead);
-    if (pos_ >= end_)
-        return false;
-    const char* const p = buffer_.get() + pos_;
-    std::size_t length = NumberField::plainStart(p, value);
-    const char separator = p[length];
-    const bool endsLine = separator == '\n' || (separator == '\r' && p[length + 1] == '\n');  // no lone CR
-    if (length == 0 || (separator != ',' && !endsLine))
-        return false;
-    length += separator == '\r' ? 2 : 1;
-    fieldLine_ = line_;
-    line_ += endsLine;
-    afterComma_ = !endsLine;
-    pos_ += length;
-    return true;
-}
-
-template <class Naming>
-LineNumber SequentialFile::readInt32Records(std::span<std::vector<std::int32_t>* const> columns, std::size_t rows,
-                                            Naming naming)
-{
-    LineNumber recordLine = 0;
-    for (std::size_t row = 0; row < rows; ++row) {
-        for (std::size_t column = 0; column < columns.size(); ++column) {
-            std::int32_t value;
-            if (!readPlainInt32(value))
-                value = readAnyInt32(naming(row, column));
-            columns[column]->push_back(value);
-            if (column == 0)
-                recordLine = fieldLine_;
-        }
-    }
-    return recordLine;
-}
 
 }  // namespace runtime
