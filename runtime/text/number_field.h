@@ -79,7 +79,11 @@ inline std::size_t NumberField::plainStart(const char* p, std::int32_t& value)
             number = number * 10 + (digits[count++] - '0');
     }
     number = negative ? -number : number;
-    if (count == 0 || count > 10 || number < INT32_MIN || number > INT32_MAX)
+    // Only ten digits can leave the range: tested apart, where the length
+    // need not wait for the value, and the next field is found meanwhile.
+    if (count == 0 || count > 10)
+        return 0;
+    if (count == 10 && (number < INT32_MIN || number > INT32_MAX))
         return 0;
     value = static_cast<std::int32_t>(number);
     return negative + count;
