@@ -1,8 +1,8 @@
 #!/bin/sh
 # The Debian package as a user gets it: built by scripts/build-package.sh,
 # free of lintian errors and warnings, installed by apt with the installed
-# program opening the example chart it ships, and removed by apt with nothing
-# it installed left behind.
+# program exporting, with no display, and opening the example chart it ships,
+# and removed by apt with nothing it installed left behind.
 # It changes the system's packages: it needs root (or sudo without a password)
 # and refuses when the package is installed already.
 set -eu
@@ -33,10 +33,18 @@ $sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -q "$deb"
 for path in $(dpkg -L chartviewer); do
   [ -e "$path" ] || { echo "installed but missing: $path"; exit 1; }
 done
-# The installed program opens the example chart the package ships, by its
-# installed path, under its app id.
 example=/usr/share/doc/chartviewer/examples/chart.dat
 dpkg -L chartviewer | grep -qx "$example" || { echo "the package lists no $example"; exit 1; }
+# With no display, in as bare an environment as cron's: the help, and the
+# example chart's page in each format --export writes.
+headless() { env -i PATH=/usr/bin:/bin HOME="$work" LANG=C.UTF-8 /usr/bin/chartviewer "$@"; }
+headless --help | grep -q -- "--export FILE" || { echo "chartviewer --help tells no --export"; exit 1; }
+for page in pdf:%PDF svg:'<?xml' png:PNG; do
+  file=$work/page.${page%%:*}
+  headless --export "$file" "$example" || { echo "chartviewer --export $file failed"; exit 1; }
+  head -c 5 "$file" | grep -q "${page#*:}" || { echo "$file is no ${page%%:*}"; exit 1; }
+done
+# On a desktop, the example chart by its installed path, under the app id.
 sh "$source/tests/wayland_test.sh" /usr/bin/chartviewer "$example" "$id"
 
 remove
