@@ -4,6 +4,8 @@
 #include "runtime/forms/start_up.h"
 
 #include <QApplication>
+#include <QFile>
+#include <QTemporaryDir>
 
 #include <optional>
 
@@ -34,6 +36,13 @@ int runOffscreen(int argc, char** argv, const Project& project, const std::funct
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     qunsetenv("QT_QPA_PLATFORMTHEME");
+    // A job run by cron has no runtime folder, and Qt would say so on
+    // every run: one of its own, for this run only.
+    std::optional<QTemporaryDir> runtimeFolder;
+    if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
+        runtimeFolder.emplace();
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtimeFolder->path()));
+    }
     QApplication application(argc, argv);
     QApplication::setApplicationDisplayName(qtString(project.title));
     QApplication::setDesktopFileName(qtString(project.desktopFileName));

@@ -96,10 +96,9 @@ void SequentialFile::endField()
 std::int32_t SequentialFile::readInt32(Reading reading)
 {
     startField(reading);
-    // Most fields have a plain start and end there: taken in one go.
+    // Most fields have a plain start and end there: taken in one go. One
+    // that the buffer cuts short ends at the zeros after it, and is read below.
     std::int32_t value = 0;
-    if (end_ - pos_ < lookahead)
-        fill(lookahead);
     const std::size_t plain = NumberField::plainStart(&buffer_[pos_], value);
     if (plain > 0 && pos_ + plain < end_ && endsNumber(static_cast<unsigned char>(buffer_[pos_ + plain]))) {
         pos_ += plain;
