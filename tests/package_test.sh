@@ -35,13 +35,15 @@ for path in $(dpkg -L chartviewer); do
 done
 example=/usr/share/doc/chartviewer/examples/chart.dat
 dpkg -L chartviewer | grep -qx "$example" || { echo "the package lists no $example"; exit 1; }
-# With no display, in as bare an environment as cron's: the help, and the
-# example chart's page in each format --export writes.
+# With no display, in as bare an environment as cron's (no XDG_RUNTIME_DIR):
+# the help, and the example chart's page in each format --export writes.
 headless() { env -i PATH=/usr/bin:/bin HOME="$work" LANG=C.UTF-8 /usr/bin/chartviewer "$@"; }
 headless --help | grep -q -- "--export FILE" || { echo "chartviewer --help tells no --export"; exit 1; }
 for page in pdf:%PDF svg:'<?xml' png:PNG; do
   file=$work/page.${page%%:*}
-  headless --export "$file" "$example" || { echo "chartviewer --export $file failed"; exit 1; }
+  said=$(headless --export "$file" "$example" 2>&1) || { echo "chartviewer --export $file failed: $said"; exit 1; }
+  # cron mails whatever a job writes: a good run writes nothing.
+  [ -z "$said" ] || { echo "chartviewer --export $file wrote: $said"; exit 1; }
   head -c 5 "$file" | grep -q "${page#*:}" || { echo "$file is no ${page%%:*}"; exit 1; }
 done
 # On a desktop, the example chart by its installed path, under the app id.
