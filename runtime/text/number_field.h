@@ -53,17 +53,23 @@ private:
 
 inline std::size_t NumberField::plainStart(const char* p, std::int32_t& value)
 {
+    // Eight bytes as one word, the first lowest, on every byte order alike.
+    const auto word = [](const char* at) {
+        std::uint64_t bytes = 0;
+        for (int i = 0; i < 8; ++i)
+            bytes |= std::uint64_t{static_cast<unsigned char>(at[i])} << (8 * i);
+        return bytes;
+    };
+    // The words at the field and after its first byte are both read before
+    // the sign is known, and one is taken: the reads need not wait for it.
+    const std::uint64_t atField = word(p), afterSign = word(p + 1);
     const bool negative = *p == '-';
     const char* const digits = p + negative;
-    // Eight bytes as one word, the first lowest, on every byte order alike.
-    constexpr std::uint64_t ones = 0x0101010101010101;
-    std::uint64_t word = 0;
-    for (int i = 0; i < 8; ++i)
-        word |= std::uint64_t{static_cast<unsigned char>(digits[i])} << (8 * i);
     // Each byte less '0': a digit's value below 10. A borrow or carry between
     // bytes comes only out of a byte that is no digit, and goes only to later
     // bytes, so the first such byte is found right.
-    const std::uint64_t values = word - '0' * ones;
+    constexpr std::uint64_t ones = 0x0101010101010101;
+    const std::uint64_t values = (negative ? afterSign : atField) - '0' * ones;
     const std::uint64_t notDigits = (values | (values + (0x80 - 10) * ones)) & (0x80 * ones);
     std::size_t count = notDigits ? static_cast<std::size_t>(std::countr_zero(notDigits)) / 8 : 8;
     std::int64_t number = 0;
