@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <iconv.h>
+#include <optional>
 
 namespace testsupport {
 namespace {
@@ -20,43 +22,25 @@ struct Failure {
 bool lineEnd(char c) { return c == '\r' || c == '\n'; }
 bool digits(std::string_view s) { return std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; }); }
 
-// Well-formed UTF-8, as the Unicode standard's table of byte sequences has it.
-bool isUtf8(std::string_view text)
+// The text converted by the C library from `from` to `to`, or nothing when
+// it is not well-formed in `from`. UTF-8 taken into UTF-16 is held to the
+// Unicode standard's table of byte sequences: no overlong form, no
+// surrogate, nothing above U+10FFFF, no sequence cut short.
+std::optional<std::string> converted(std::string text, const char* from, const char* to)
 {
-    struct Form { unsigned char lead0, lead1, second0, second1; int length; };
-    static constexpr Form forms[] = {{0x00, 0x7F, 0, 0, 1},       {0xC2, 0xDF, 0x80, 0xBF, 2}, {0xE0, 0xE0, 0xA0, 0xBF, 3},
-                                     {0xE1, 0xEC, 0x80, 0xBF, 3}, {0xED, 0xED, 0x80, 0x9F, 3}, {0xEE, 0xEF, 0x80, 0xBF, 3},
-                                     {0xF0, 0xF0, 0x90, 0xBF, 4}, {0xF1, 0xF3, 0x80, 0xBF, 4}, {0xF4, 0xF4, 0x80, 0x8F, 4}};
-    const auto byte = [&](std::size_t i) { return i < text.size() ? static_cast<unsigned char>(text[i]) : 0; };
-    for (std::size_t i = 0; i < text.size();) {
-        const auto form = std::find_if(std::begin(forms), std::end(forms),
-                                       [&](const Form& f) { return byte(i) >= f.lead0 && byte(i) <= f.lead1; });
-        if (form == std::end(forms) || i + static_cast<std::size_t>(form->length) > text.size())
-            return false;
-        if (form->length > 1 && (byte(i + 1) < form->second0 || byte(i + 1) > form->second1))
-            return false;
-        for (int k = 2; k < form->length; ++k)
-            if (byte(i + static_cast<std::size_t>(k)) < 0x80 || byte(i + static_cast<std::size_t>(k)) > 0xBF)
-                return false;
-        i += static_cast<std::size_t>(form->length);
-    }
-    return true;
+    const iconv_t conversion = ::iconv_open(to, from);
+    std::string out(text.size() * 2, '\0');
+    char* in = text.data();
+    char* at = out.data();
+    std::size_t inLeft = text.size(), outLeft = out.size();
+    const bool whole = ::iconv(conversion, &in, &inLeft, &at, &outLeft) != static_cast<std::size_t>(-1);
+    ::iconv_close(conversion);
+    out.resize(out.size() - outLeft);
+    return whole ? std::optional(out) : std::nullopt;
 }
 
-std::string latin1(std::string_view text)
-{
-    std::string out;
-    for (const char c : text) {
-        const auto b = static_cast<unsigned char>(c);
-        if (b < 0x80) {
-            out += c;
-        } else {
-            out += static_cast<char>(b < 0xC0 ? 0xC2 : 0xC3);
-            out += static_cast<char>(0x80 + (b & 0x3F));
-        }
-    }
-    return out;
-}
+bool isUtf8(const std::string& text) { return converted(text, "UTF-8", "UTF-16LE").has_value(); }
+std::string latin1(const std::string& text) { return *converted(text, "ISO-8859-1", "UTF-8"); }
 
 enum class Parsed { Ok, NotANumber, OutOfRange };
 
@@ -73,9 +57,8 @@ Parsed parse(std::string_view field, std::int32_t& value)
     whole.remove_prefix(std::min(whole.find_first_not_of('0'), whole.size()));
     if (whole.size() > 10)
         return Parsed::OutOfRange;
-    double number = std::strtod(std::string(field).c_str(), nullptr);
-    const double below = std::floor(number);
-    number = number - below > 0.5 || (number - below == 0.5 && std::fmod(below, 2) != 0) ? below + 1 : below;
+    // The nearest double, then the nearest whole in the default rounding mode.
+    const double number = std::nearbyint(std::strtod(std::string(field).c_str(), nullptr));
     if (number < -2147483648.0 || number > 2147483647.0)
         return Parsed::OutOfRange;
     value = static_cast<std::int32_t>(number);
