@@ -12,11 +12,16 @@
 #include <QRegularExpression>
 
 #include <cups/cups.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
+#include <fstream>
 #include <functional>
+#include <random>
 
 namespace {
 
@@ -309,5 +314,47 @@ INSTANTIATE_TEST_SUITE_P(
         PrinterFault{"NoSpooler", [](CupsSpooler& s) { s.stop(); }, {},
                      failed + "the print spooler (CUPS) cannot be reached", 0}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// ---- Out of memory: a Print that cannot have the memory it needs (here for a
+// logo of noise, which no compression makes small) fails as a Print does,
+// with its report, and the window goes on to print once there is memory
+// again. In a child process, which alone runs short of address space.
+
+std::size_t addressSpace()
+{
+    std::size_t pages = 0;
+    std::ifstream("/proc/self/statm") >> pages;
+    return pages * static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+}
+
+TEST_F(Printing, OutOfMemoryIsAFailedPrint)
+{
+    if (addressSpace() > std::size_t{1} << 40)
+        GTEST_SKIP() << "terabytes of address space: a sanitizer's shadow memory, which no limit leaves room for";
+    QImage noise(2000, 2000, QImage::Format_RGB32);
+    std::mt19937 random(1);
+    std::generate_n(reinterpret_cast<std::uint32_t*>(noise.bits()), noise.width() * noise.height(), std::ref(random));
+    folder.write(logoFileName, bmp(noise));
+    startUp();
+    printJob();
+    const pid_t child = ::fork();
+    if (child == 0) {
+        rlimit limit{};
+        ::getrlimit(RLIMIT_AS, &limit);
+        const rlim_t before = limit.rlim_cur;
+        limit.rlim_cur = addressSpace() + (4 << 20);
+        ::setrlimit(RLIMIT_AS, &limit);
+        const std::string report = clickPrint();
+        limit.rlim_cur = before;
+        ::setrlimit(RLIMIT_AS, &limit);
+        std::fputs(report.c_str(), stderr);
+        const bool printsAgain = clickPrint().empty() && spooler.waitForJobs(2, 30s).size() == 2;
+        ::_exit(report != "Chart Viewer: Printing failed: out of memory\n" ? 1 : printsAgain ? 0 : 2);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status)) << "the Print ended the program, by signal " << WTERMSIG(status);
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "1: not the report of a failed Print; 2: no Print after it";
+}
 
 }  // namespace
