@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <iconv.h>
 #include <optional>
 
@@ -22,14 +23,14 @@ struct Failure {
 bool lineEnd(char c) { return c == '\r' || c == '\n'; }
 bool digits(std::string_view s) { return std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; }); }
 
-// The text converted by the C library from `from` to `to`, or nothing when
-// it is not well-formed in `from`. UTF-8 taken into UTF-16 is held to the
-// Unicode standard's table of byte sequences: no overlong form, no
-// surrogate, nothing above U+10FFFF, no sequence cut short.
+// The text converted by the C library's iconv from `from` to `to`, or
+// nothing where it is not well-formed in `from`. Only the conversions that
+// glibc has built in, which need no module (an emulated processor's run has
+// none): UTF-8 and the C library's wide characters, UCS-4.
 std::optional<std::string> converted(std::string text, const char* from, const char* to)
 {
     const iconv_t conversion = ::iconv_open(to, from);
-    std::string out(text.size() * 2, '\0');
+    std::string out(text.size() * 4, '\0');
     char* in = text.data();
     char* at = out.data();
     std::size_t inLeft = text.size(), outLeft = out.size();
@@ -39,8 +40,26 @@ std::optional<std::string> converted(std::string text, const char* from, const c
     return whole ? std::optional(out) : std::nullopt;
 }
 
-bool isUtf8(const std::string& text) { return converted(text, "UTF-8", "UTF-16LE").has_value(); }
-std::string latin1(const std::string& text) { return *converted(text, "ISO-8859-1", "UTF-8"); }
+// Well-formed UTF-8, as the Unicode standard's table of byte sequences has
+// it: glibc's decoder refuses overlong forms, surrogates and sequences cut
+// short, but takes the old forms of up to six bytes, up to U+7FFFFFFF.
+bool isUtf8(const std::string& text)
+{
+    const std::optional<std::string> wide = converted(text, "UTF-8", "WCHAR_T");
+    std::wstring codes(wide ? wide->size() / sizeof(wchar_t) : 0, L'\0');
+    std::memcpy(codes.data(), wide ? wide->data() : "", codes.size() * sizeof(wchar_t));
+    return wide && std::all_of(codes.begin(), codes.end(), [](wchar_t code) { return code <= 0x10FFFF; });
+}
+
+// Each byte the character of its value, as UTF-8.
+std::string latin1(const std::string& text)
+{
+    std::wstring codes;
+    for (const unsigned char byte : text)
+        codes += static_cast<wchar_t>(byte);
+    return *converted(std::string(reinterpret_cast<const char*>(codes.data()), codes.size() * sizeof(wchar_t)), "WCHAR_T",
+                      "UTF-8");
+}
 
 enum class Parsed { Ok, NotANumber, OutOfRange };
 
