@@ -5,9 +5,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
-#include <cstring>
-#include <iconv.h>
-#include <optional>
 
 namespace testsupport {
 namespace {
@@ -23,42 +20,42 @@ struct Failure {
 bool lineEnd(char c) { return c == '\r' || c == '\n'; }
 bool digits(std::string_view s) { return std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; }); }
 
-// The text converted by the C library's iconv from `from` to `to`, or
-// nothing where it is not well-formed in `from`. Only the conversions that
-// glibc has built in, which need no module (an emulated processor's run has
-// none): UTF-8 and the C library's wide characters, UCS-4.
-std::optional<std::string> converted(std::string text, const char* from, const char* to)
+// Well-formed UTF-8, as the Unicode standard's table of byte sequences has it.
+bool isUtf8(std::string_view text)
 {
-    const iconv_t conversion = ::iconv_open(to, from);
-    std::string out(text.size() * 4, '\0');
-    char* in = text.data();
-    char* at = out.data();
-    std::size_t inLeft = text.size(), outLeft = out.size();
-    const bool whole = ::iconv(conversion, &in, &inLeft, &at, &outLeft) != static_cast<std::size_t>(-1);
-    ::iconv_close(conversion);
-    out.resize(out.size() - outLeft);
-    return whole ? std::optional(out) : std::nullopt;
+    struct Form { unsigned char lead0, lead1, second0, second1; int length; };
+    static constexpr Form forms[] = {{0x00, 0x7F, 0, 0, 1},       {0xC2, 0xDF, 0x80, 0xBF, 2}, {0xE0, 0xE0, 0xA0, 0xBF, 3},
+                                     {0xE1, 0xEC, 0x80, 0xBF, 3}, {0xED, 0xED, 0x80, 0x9F, 3}, {0xEE, 0xEF, 0x80, 0xBF, 3},
+                                     {0xF0, 0xF0, 0x90, 0xBF, 4}, {0xF1, 0xF3, 0x80, 0xBF, 4}, {0xF4, 0xF4, 0x80, 0x8F, 4}};
+    const auto byte = [&](std::size_t i) { return i < text.size() ? static_cast<unsigned char>(text[i]) : 0; };
+    for (std::size_t i = 0; i < text.size();) {
+        const auto form = std::find_if(std::begin(forms), std::end(forms),
+                                       [&](const Form& f) { return byte(i) >= f.lead0 && byte(i) <= f.lead1; });
+        if (form == std::end(forms) || i + static_cast<std::size_t>(form->length) > text.size())
+            return false;
+        if (form->length > 1 && (byte(i + 1) < form->second0 || byte(i + 1) > form->second1))
+            return false;
+        for (int k = 2; k < form->length; ++k)
+            if (byte(i + static_cast<std::size_t>(k)) < 0x80 || byte(i + static_cast<std::size_t>(k)) > 0xBF)
+                return false;
+        i += static_cast<std::size_t>(form->length);
+    }
+    return true;
 }
 
-// Well-formed UTF-8, as the Unicode standard's table of byte sequences has
-// it: glibc's decoder refuses overlong forms, surrogates and sequences cut
-// short, but takes the old forms of up to six bytes, up to U+7FFFFFFF.
-bool isUtf8(const std::string& text)
+std::string latin1(std::string_view text)
 {
-    const std::optional<std::string> wide = converted(text, "UTF-8", "WCHAR_T");
-    std::wstring codes(wide ? wide->size() / sizeof(wchar_t) : 0, L'\0');
-    std::memcpy(codes.data(), wide ? wide->data() : "", codes.size() * sizeof(wchar_t));
-    return wide && std::all_of(codes.begin(), codes.end(), [](wchar_t code) { return code <= 0x10FFFF; });
-}
-
-// Each byte the character of its value, as UTF-8.
-std::string latin1(const std::string& text)
-{
-    std::wstring codes;
-    for (const unsigned char byte : text)
-        codes += static_cast<wchar_t>(byte);
-    return *converted(std::string(reinterpret_cast<const char*>(codes.data()), codes.size() * sizeof(wchar_t)), "WCHAR_T",
-                      "UTF-8");
+    std::string out;
+    for (const char c : text) {
+        const auto b = static_cast<unsigned char>(c);
+        if (b < 0x80) {
+            out += c;
+        } else {
+            out += static_cast<char>(b < 0xC0 ? 0xC2 : 0xC3);
+            out += static_cast<char>(0x80 + (b & 0x3F));
+        }
+    }
+    return out;
 }
 
 enum class Parsed { Ok, NotANumber, OutOfRange };
