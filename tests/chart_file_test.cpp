@@ -13,7 +13,6 @@
 #include <filesystem>
 #include <functional>
 #include <sys/stat.h>
-#include <optional>
 #include <regex>
 #include <unistd.h>
 
@@ -45,13 +44,15 @@ ChartData readText(const std::string& bytes)
     return readChartFile();
 }
 
-// A file's bytes, named.
-struct FileCase {
+// A file's bytes, named, and where it fails (the tables below say which).
+struct Reading {
     const char* name;
     std::string bytes;
+    int line = 0;  // where it fails; 0: whatever the reference reading finds
+    std::string report = {};
 };
 
-class SameChartInEveryLayout : public testing::TestWithParam<FileCase> {};
+class SameChartInEveryLayout : public testing::TestWithParam<Reading> {};
 
 TEST_P(SameChartInEveryLayout, ReadsTheExample)
 {
@@ -71,26 +72,26 @@ TEST_P(SameChartInEveryLayout, ReadsTheExample)
 INSTANTIATE_TEST_SUITE_P(
     Layouts, SameChartInEveryLayout,
     testing::Values(
-        FileCase{"AsWritten", testsupport::exampleChart},
-        FileCase{"FieldsOnOneLine",
+        Reading{"AsWritten", testsupport::exampleChart},
+        Reading{"FieldsOnOneLine",
                "Weekly Output\nWeek\nUnits\n5,1,120,2,135,3,128,4,150,5,162,W1,W1,W2,W3,W4,\"W5, late\",W6,W7\n"},
-        FileCase{"EveryFieldOnItsOwnLine",
+        Reading{"EveryFieldOnItsOwnLine",
                "Weekly Output\nWeek\nUnits\n5\n1\n120\n2\n135\n3\n128\n4\n150\n5\n162\n"
                "W1\nW1\nW2\nW3\nW4\n\"W5, late\"\nW6\nW7"},
-        FileCase{"CrLfLineEnds",
+        Reading{"CrLfLineEnds",
                "Weekly Output\r\nWeek\r\nUnits\r\n5\r\n1,120\r\n2,135\r\n3,128\r\n4,150\r\n5,162\r\n"
                "W1,W1,W2,W3,W4,\"W5, late\",W6,W7\r\n"},
-        FileCase{"LoneCrLineEnds",
+        Reading{"LoneCrLineEnds",
                "Weekly Output\rWeek\rUnits\r5\r1,120\r2,135\r3,128\r4,150\r5,162\rW1,W1,W2,W3,W4,\"W5, late\",W6,W7"},
-        FileCase{"BlanksAndTabsAroundAndBetweenNumbers",
+        Reading{"BlanksAndTabsAroundAndBetweenNumbers",
                "Weekly Output\nWeek\nUnits\n  5  \n1 120\n 2\t135\n3 ,128\n4,\t150\n5   162\n"
                "  W1,W1,W2,  W3  ,W4,  \"W5, late\"  ,W6,W7   \n"},
-        FileCase{"BlankLinesBetweenFields",
+        Reading{"BlankLinesBetweenFields",
                "Weekly Output\nWeek\nUnits\n\n5\n\n1,120\n   \n2,135\n3,128\n4,150\n5,162\n\n\nW1,W1,W2,W3,W4,\"W5, late\",W6,W7\n"},
-        FileCase{"FractionsRoundToTheNearest",
+        Reading{"FractionsRoundToTheNearest",
                "Weekly Output\nWeek\nUnits\n5.0\n1.4,119.6\n+2,135.\n2.51,128.49\n3.5,150\n5,161.5\n"
                "W1,W1,W2,W3,W4,\"W5, late\",W6,W7\n"},
-        FileCase{"AnythingAfterTheEighthCaption",
+        Reading{"AnythingAfterTheEighthCaption",
                testsupport::exampleChart + "more,\"unclosed\n\x01\x02 garbage\nline\n"}),
     [](const auto& info) { return std::string(info.param.name); });
 
@@ -114,7 +115,9 @@ TEST(ChartFile, CharacterSetIsUtf8WhenWhatIsReadIsValidElseLatin1)
     const std::string tail = "\nX\nY\n1\n1,2\nA,B,C,D,E,F,G,H\n";
     const std::pair<std::string, std::string> titles[] = {
         {"Caf\xC3\xA9 \xE2\x82\xAC" + tail, "Caf\xC3\xA9 \xE2\x82\xAC"},
-        {"Caf\xE9" + tail, "Caf\xC3\xA9"},
+        // Latin-1's edges: the last of ASCII, the first and last byte under
+        // U+00C0 and from it on.
+        {"Caf\xE9\x7F\x80\xBF\xC0\xFF" + tail, "Caf\xC3\xA9\x7F\xC2\x80\xC2\xBF\xC3\x80\xC3\xBF"},
         // One byte that is no UTF-8 in a caption, a surrogate's code (U+DFFF)
         // dropped after a closing quote, a character cut by a line end.
         {"\xC3\xA9\nX\nY\n1\n1,2\nA,B,C,D,E,F,G,\xFF\n", "\xC3\x83\xC2\xA9"},
@@ -149,80 +152,6 @@ TEST(ChartFile, NumbersRoundHalvesToEvenOverThe32BitRange)
     EXPECT_EQ(data.xValues, (std::vector<std::int32_t>{0, -2, INT32_MIN, INT32_MAX, 0}));
     EXPECT_EQ(data.yValues, (std::vector<std::int32_t>{2, -4, INT32_MAX, INT32_MIN, 1}));
 }
-
-struct Failure {
-    const char* name;
-    std::optional<std::string> bytes;  // no file at all when empty
-    std::string message;
-};
-
-class ReadingFails : public testing::TestWithParam<Failure> {};
-
-std::ptrdiff_t openDescriptors() { return std::distance(std::filesystem::directory_iterator("/proc/self/fd"), {}); }
-
-TEST_P(ReadingFails, WithAMessageNamingFileLineAndRead)
-{
-    WorkFolder folder;
-    if (GetParam().bytes)
-        folder.write("chart.dat", *GetParam().bytes);
-    const auto before = openDescriptors();
-    try {
-        readChartFile();
-        FAIL() << "no error";
-    } catch (const runtime::RuntimeError& error) {
-        EXPECT_EQ(std::string(error.what()), GetParam().message);
-        EXPECT_EQ(openDescriptors(), before) << "a failed read leaves the file open";
-    }
-    testsupport::expectReadingsAgree(GetParam().bytes.value_or(""));
-}
-
-const std::string head = "T\nX\nY\n", captions = "A,B,C,D,E,F,G,H\n";
-
-INSTANTIATE_TEST_SUITE_P(
-    Failures, ReadingFails,
-    testing::Values(
-        Failure{"EmptyFile", "", "chart.dat, line 1: input past end of file while reading the chart title (line 1)"},
-        Failure{"NoCount", head, "chart.dat, line 3: input past end of file while reading the count of points"},
-        Failure{"CountLargerThanTheData", head + "5\n1,120\n2,135\n3,128\n4,150\n5\n",
-                "chart.dat, line 9: input past end of file while reading the y value of point 5"},
-        Failure{"HugeCountInASmallFile", head + "2000000000\n1,2\n",
-                "chart.dat, line 5: input past end of file while reading the x value of point 2"},
-        Failure{"TooFewCaptions", head + "1\n1,2\nA,B,C,D,E,F",
-                "chart.dat, line 6: input past end of file while reading x tick caption 7"},
-        Failure{"NegativeCount", head + "-3\n1,2\n" + captions,
-                "chart.dat, line 4: the count of points is -3; it must not be negative"},
-        Failure{"ZeroCount", head + "\n0\n" + captions,
-                "chart.dat, line 5: the count of points is 0; a chart needs at least one point"},
-        Failure{"NotANumber", head + "1\nabc,5\n" + captions,
-                "chart.dat, line 5: expected a number, found \"abc\" while reading the x value of point 1"},
-        Failure{"NumberWithJunk", head + "1\n1,5kg\n" + captions,
-                "chart.dat, line 5: expected a number, found \"5kg\" while reading the y value of point 1"},
-        Failure{"LonePoint", head + "1\n.,5\n" + captions,
-                "chart.dat, line 5: expected a number, found \".\" while reading the x value of point 1"},
-        Failure{"NulInsideANumber", head + "1\n1" + std::string(1, '\0') + "2,5\n" + captions,
-                "chart.dat, line 5: expected a number, found \"1\\x002\" while reading the x value of point 1"},
-        Failure{"NulStartsANumber", head + "1\n" + std::string(1, '\0') + ",5\n" + captions,
-                "chart.dat, line 5: expected a number, found \"\\x00\" while reading the x value of point 1"},
-        Failure{"AboveTheRange", head + "1\n2147483648,5\n" + captions,
-                "chart.dat, line 5: 2147483648 is outside the 32-bit range -2147483648 to 2147483647 "
-                "while reading the x value of point 1"},
-        Failure{"RoundsAboveTheRange", head + "1\n1,2147483647.5\n" + captions,
-                "chart.dat, line 5: 2147483647.5 is outside the 32-bit range -2147483648 to 2147483647 "
-                "while reading the y value of point 1"},
-        Failure{"CountAboveTheRange", head + "99999999999999999999\n",
-                "chart.dat, line 4: 99999999999999999999 is outside the 32-bit range -2147483648 to 2147483647 "
-                "while reading the count of points"},
-        Failure{"EmptyNumericField", head + "1\n,5\n" + captions,
-                "chart.dat, line 5: expected a number, found an empty field while reading the x value of point 1"},
-        Failure{"EmptyFieldAtTheEnd", head + "1\n1,",
-                "chart.dat, line 5: expected a number, found an empty field while reading the y value of point 1"},
-        Failure{"LineOverTheLimit", std::string(65537, 'T') + "\nX\nY\n1\n1,2\n" + captions,
-                "chart.dat, line 1: the line is longer than the limit of 65536 bytes while reading the chart title (line 1)"},
-        Failure{"CaptionOverTheLimit", head + "1\n1,2\nA,B,C,D,E,F,G," + std::string(65537, 'H'),
-                "chart.dat, line 6: the field is longer than the limit of 65536 bytes while reading x tick caption 8"},
-        Failure{"UnterminatedQuote", head + "1\n1,2\nA,\"B,C\nD,E,F,G,H\n",
-                "chart.dat, line 6: a quoted text has no closing quote on its line while reading x tick caption 2"}),
-    [](const auto& info) { return std::string(info.param.name); });
 
 // Points in five layouts by turns, all the file's line ends among them.
 std::string longFile(int points)
@@ -259,42 +188,91 @@ std::string chartOf(int count, const std::string& points, const std::string& end
     return "T\nX\nY\n" + std::to_string(count) + "\n" + points + end;
 }
 
-// Files whose reading must be the reference reading's, whatever it is: the
-// plain fields that the reader takes at once and every way out of them, and
-// files long enough that fields, line ends and captions straddle the edges
-// of its buffer.
-class AwkwardFiles : public testing::TestWithParam<FileCase> {};
+// Files whose reading must be the reference reading's, whatever it is, and
+// where it fails, with the report the user sees after "chart.dat, line N: ":
+// every failure; the plain fields that the reader takes at once and every
+// way out of them; and files long enough that fields, line ends and captions
+// straddle the edges of its buffer.
+class ChartFiles : public testing::TestWithParam<Reading> {};
 
-TEST_P(AwkwardFiles, ReadAsTheReferenceReads)
+std::ptrdiff_t openDescriptors() { return std::distance(std::filesystem::directory_iterator("/proc/self/fd"), {}); }
+
+TEST_P(ChartFiles, ReadAsTheReferenceReads)
 {
+    const Reading& c = GetParam();
     WorkFolder folder;
-    testsupport::expectReadingsAgree(GetParam().bytes);
+    folder.write("chart.dat", c.bytes);
+    const auto before = openDescriptors();
+    try {
+        readChartFile();
+        EXPECT_EQ(c.line, 0) << "no error";
+    } catch (const runtime::RuntimeError& error) {
+        if (c.line > 0) {
+            EXPECT_EQ(error.what(), "chart.dat, line " + std::to_string(c.line) + ": " + c.report);
+        }
+        EXPECT_EQ(openDescriptors(), before) << "a failed read leaves the file open";
+    }
+    testsupport::expectReadingsAgree(c.bytes);
 }
 
+const std::string head = "T\nX\nY\n", captions = "A,B,C,D,E,F,G,H\n";
+const std::string pastTheEnd = "input past end of file while reading ", noNumber = "expected a number, found ";
+const std::string outside = " is outside the 32-bit range -2147483648 to 2147483647 while reading ";
 const int some = manyPoints * 3 / 4;
 
 INSTANTIATE_TEST_SUITE_P(
-    Cases, AwkwardFiles,
+    Cases, ChartFiles,
     testing::Values(
-        FileCase{"LoneCr", chartOf(manyPoints, pointLines(manyPoints, "\r"))},
-        FileCase{"ElevenDigits", chartOf(manyPoints, pointLines(manyPoints, "\n", some, "00000000007,-00000000008\n"))},
-        FileCase{"NineAndTenDigits", chartOf(3, "123456789,-1234567890\n2147483647,-2147483648\n1000000000,0999999999\n")},
-        FileCase{"CountShort", chartOf(manyPoints - 77, pointLines(manyPoints))},
-        FileCase{"CountLong", chartOf(manyPoints + 3, pointLines(manyPoints))},
-        FileCase{"OutOfRange", chartOf(manyPoints, pointLines(manyPoints, "\n", some, "3000000000,5\n"))},
-        FileCase{"PastTheLowLimit", chartOf(manyPoints, pointLines(manyPoints, "\n", some, "1,-2147483649\n"))},
-        FileCase{"MinusAlone", chartOf(manyPoints, pointLines(manyPoints, "\n", some, "-,5\n"))},
-        FileCase{"MinusInside", chartOf(manyPoints, pointLines(manyPoints, "\n", some, "5-3,4\n"))},
-        FileCase{"EndsWithoutALineEnd", chartOf(manyPoints, pointLines(manyPoints - 1) + "1,2", "")},
-        FileCase{"EndsInANumber", chartOf(manyPoints, pointLines(manyPoints - 1) + "1,", "")},
-        FileCase{"EndsAfterOneCaption", chartOf(manyPoints, pointLines(manyPoints - 1) + "1,2,A\n", "")},
+        Reading{"EmptyFile", "", 1, pastTheEnd + "the chart title (line 1)"},
+        Reading{"NoCount", head, 3, pastTheEnd + "the count of points"},
+        Reading{"CountLargerThanTheData", head + "5\n1,120\n2,135\n3,128\n4,150\n5\n", 9,
+                pastTheEnd + "the y value of point 5"},
+        Reading{"HugeCountInASmallFile", head + "2000000000\n1,2\n", 5, pastTheEnd + "the x value of point 2"},
+        Reading{"TooFewCaptions", head + "1\n1,2\nA,B,C,D,E,F", 6, pastTheEnd + "x tick caption 7"},
+        Reading{"NegativeCount", head + "-3\n1,2\n" + captions, 4, "the count of points is -3; it must not be negative"},
+        Reading{"ZeroCount", head + "\n0\n" + captions, 5, "the count of points is 0; a chart needs at least one point"},
+        Reading{"NotANumber", head + "1\nabc,5\n" + captions, 5, noNumber + "\"abc\" while reading the x value of point 1"},
+        Reading{"NumberWithJunk", head + "1\n1,5kg\n" + captions, 5,
+                noNumber + "\"5kg\" while reading the y value of point 1"},
+        Reading{"LonePoint", head + "1\n.,5\n" + captions, 5, noNumber + "\".\" while reading the x value of point 1"},
+        Reading{"NulInsideANumber", head + "1\n1" + std::string(1, '\0') + "2,5\n" + captions, 5,
+                noNumber + "\"1\\x002\" while reading the x value of point 1"},
+        Reading{"NulStartsANumber", head + "1\n" + std::string(1, '\0') + ",5\n" + captions, 5,
+                noNumber + "\"\\x00\" while reading the x value of point 1"},
+        Reading{"AboveTheRange", head + "1\n2147483648,5\n" + captions, 5,
+                "2147483648" + outside + "the x value of point 1"},
+        Reading{"RoundsAboveTheRange", head + "1\n1,2147483647.5\n" + captions, 5,
+                "2147483647.5" + outside + "the y value of point 1"},
+        Reading{"CountAboveTheRange", head + "99999999999999999999\n", 4,
+                "99999999999999999999" + outside + "the count of points"},
+        Reading{"EmptyNumericField", head + "1\n,5\n" + captions, 5,
+                noNumber + "an empty field while reading the x value of point 1"},
+        Reading{"EmptyFieldAtTheEnd", head + "1\n1,", 5, noNumber + "an empty field while reading the y value of point 1"},
+        Reading{"LineOverTheLimit", std::string(65537, 'T') + "\nX\nY\n1\n1,2\n" + captions, 1,
+                "the line is longer than the limit of 65536 bytes while reading the chart title (line 1)"},
+        Reading{"CaptionOverTheLimit", head + "1\n1,2\nA,B,C,D,E,F,G," + std::string(65537, 'H'), 6,
+                "the field is longer than the limit of 65536 bytes while reading x tick caption 8"},
+        Reading{"UnterminatedQuote", head + "1\n1,2\nA,\"B,C\nD,E,F,G,H\n", 6,
+                "a quoted text has no closing quote on its line while reading x tick caption 2"},
+        Reading{"LoneCr", chartOf(manyPoints, pointLines(manyPoints, "\r"))},
+        Reading{"ElevenDigits", chartOf(manyPoints, pointLines(manyPoints, "\n", some, "00000000007,-00000000008\n"))},
+        Reading{"NineAndTenDigits", chartOf(3, "123456789,-1234567890\n2147483647,-2147483648\n1000000000,0999999999\n")},
+        Reading{"CountShort", chartOf(manyPoints - 77, pointLines(manyPoints))},
+        Reading{"CountLong", chartOf(manyPoints + 3, pointLines(manyPoints))},
+        Reading{"OutOfRange", chartOf(manyPoints, pointLines(manyPoints, "\n", some, "3000000000,5\n"))},
+        Reading{"PastTheLowLimit", chartOf(manyPoints, pointLines(manyPoints, "\n", some, "1,-2147483649\n"))},
+        Reading{"MinusAlone", chartOf(manyPoints, pointLines(manyPoints, "\n", some, "-,5\n"))},
+        Reading{"MinusInside", chartOf(manyPoints, pointLines(manyPoints, "\n", some, "5-3,4\n"))},
+        Reading{"EndsWithoutALineEnd", chartOf(manyPoints, pointLines(manyPoints - 1) + "1,2", "")},
+        Reading{"EndsInANumber", chartOf(manyPoints, pointLines(manyPoints - 1) + "1,", "")},
+        Reading{"EndsAfterOneCaption", chartOf(manyPoints, pointLines(manyPoints - 1) + "1,2,A\n", "")},
         // A number longer than the buffer, which rounds by its last digit.
-        FileCase{"LongestNumber", chartOf(1, "1,0." + std::string(1 << 21, '4') + "9\n")},
+        Reading{"LongestNumber", chartOf(1, "1,0." + std::string(1 << 21, '4') + "9\n")},
         // A title and a caption at the limit, and a quote unclosed at it.
-        FileCase{"AtTheLimits", std::string(65536, 'L') + "\nX\nY\n1\n1,2\n\"" + std::string(65534, 'Q') + "\""
-                                    + ",B,C,D,E,F,G,\"" + std::string(65535, 'Q') + "\n"},
-        FileCase{"LongMixed", longFile(200000)},
-        FileCase{"LongMixedRunsOut", longFile(200000).substr(0, longFile(200000).rfind('\n'))}),
+        Reading{"AtTheLimits", std::string(65536, 'L') + "\nX\nY\n1\n1,2\n\"" + std::string(65534, 'Q') + "\""
+                                   + ",B,C,D,E,F,G,\"" + std::string(65535, 'Q') + "\n"},
+        Reading{"LongMixed", longFile(200000)},
+        Reading{"LongMixedRunsOut", longFile(200000).substr(0, longFile(200000).rfind('\n'))}),
     [](const auto& info) { return std::string(info.param.name); });
 
 void rewrite(const std::string& bytes, const char* name = "chart.dat", const char* mode = "r+b")
@@ -359,13 +337,10 @@ TEST_P(ChangedBetweenReadings, FailsTheSecondOnlyWhereWhatItReadsDiffers)
 INSTANTIATE_TEST_SUITE_P(
     Changes, ChangedBetweenReadings,
     testing::Values(Change{"Grown", [](const std::string& chart) { rewrite(chart + "more\n"); }, ""},
-                    Change{"GrownWhileRead", [](const std::string& chart) { rewrite(chart + "more\n"); }, "", true},
                     Change{"ReplacedByTheSame", [](const std::string& chart) { replace(chart); }, ""},
                     Change{"Truncated", [](const std::string& chart) { ASSERT_EQ(::truncate("chart.dat", off_t(chart.size() / 2)), 0); },
                            "chart.dat: changed while it was being read"},
                     Change{"OtherCount", [](const std::string&) { rewrite(chartOf(longChart - 1, pointLines(longChart))); },
-                           "chart.dat: changed while it was being read"},
-                    Change{"OtherCaption", [](const std::string& chart) { replace(chart.substr(0, chart.size() - 2) + "I\n"); },
                            "chart.dat: changed while it was being read"},
                     Change{"OtherValueWhileRead",
                            [](const std::string& chart) {

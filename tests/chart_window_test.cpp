@@ -1,6 +1,7 @@
 // The chart window built in-process and rendered with grab(): layout, the
 // captions that the load puts on the labels, and the plot in the chart box.
 #include "app/frm_chart.h"
+#include "tests/support/pixels.h"
 #include "tests/support/work_folder.h"
 
 #include <QApplication>
@@ -14,6 +15,7 @@
 
 namespace {
 
+using testsupport::count;
 using testsupport::exampleChart;
 using testsupport::loaded;
 
@@ -26,8 +28,7 @@ bool isGrid(QRgb pixel) { return pixel == qRgb(0, 0, 0); }
 // grid lines, drawn above the series, may hide the row itself.
 bool seriesNear(const QImage& image, QPointF at)
 {
-    const int x = std::min(int(at.x()), image.width() - 1), y = int(at.y());
-    return isSeries(image.pixel(x, std::max(y - 1, 0))) || isSeries(image.pixel(x, y)) || isSeries(image.pixel(x, y + 1));
+    return count(image, QRect(std::min(int(at.x()), image.width() - 1), int(at.y()) - 1, 1, 3), isSeries) > 0;
 }
 
 // Its caption and size are seen on the desktop; its icon and fonts here.
@@ -84,11 +85,7 @@ TEST_P(ChartWindowPlot, DrawsTheSeriesWhereItBelongs)
         EXPECT_TRUE(seriesNear(box, p)) << p.x() << "," << p.y();
     for (const QPoint p : GetParam().notSeries)
         EXPECT_FALSE(isSeries(box.pixel(p))) << p.x() << "," << p.y();
-    int seriesPixels = 0;
-    for (int y = 0; y < box.height(); ++y)
-        for (int x = 0; x < box.width(); ++x)
-            seriesPixels += isSeries(box.pixel(x, y));
-    EXPECT_EQ(seriesPixels > 0, !GetParam().series.empty());
+    EXPECT_EQ(count(box, box.rect(), isSeries) > 0, !GetParam().series.empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -110,11 +107,7 @@ INSTANTIATE_TEST_SUITE_P(
 bool hasInk(frmChart& form, QRect where)
 {
     const QImage part = form.grab(where).toImage();
-    for (int y = 0; y < part.height(); ++y)
-        for (int x = 0; x < part.width(); ++x)
-            if (qGray(part.pixel(x, y)) < 100)
-                return true;
-    return false;
+    return count(part, part.rect(), [](QRgb p) { return qGray(p) < 100; }) > 0;
 }
 
 TEST(ChartWindow, ALongCaptionWrapsAtWordsInsideItsLabel)

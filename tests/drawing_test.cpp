@@ -5,6 +5,7 @@
 #include "chartview/chart_series.h"
 #include "runtime/drawing/twips.h"
 #include "runtime/forms/canvas.h"
+#include "tests/support/pixels.h"
 
 #include <QImage>
 #include <QPainter>
@@ -75,14 +76,9 @@ QImage picture(const View& view, const std::function<void(QPainter&)>& paint)
     return image;
 }
 
-bool inkNear(const QImage& image, int x, int y)
-{
-    for (int dy = -1; dy <= 1; ++dy)
-        for (int dx = -1; dx <= 1; ++dx)
-            if (image.pixel(x + dx, y + dy) != qRgb(255, 255, 255))
-                return true;
-    return false;
-}
+using testsupport::near;
+
+const testsupport::PixelTest inked = [](QRgb p) { return p != qRgb(255, 255, 255); };
 
 class ReducedDrawing : public testing::TestWithParam<std::tuple<Shape, View>> {};
 
@@ -134,7 +130,7 @@ TEST_P(ReducedDrawing, DiffersFromEverySegmentOnlyInThePensFringe)
             if (whole.pixel(x, y) == reduced.pixel(x, y))
                 continue;
             ++differing;
-            EXPECT_TRUE(inkNear(whole, x, y) && inkNear(reduced, x, y)) << "at pixel " << x << ", " << y;
+            EXPECT_TRUE(near(whole, {x, y}, inked) && near(reduced, {x, y}, inked)) << "at pixel " << x << ", " << y;
         }
     }
     ASSERT_GT(ink, 0);

@@ -2,24 +2,26 @@
 // queue captures the PDF that Qt hands over, read back with poppler's Qt library.
 #include "app/frm_chart.h"
 #include "runtime/printing/printing.h"
+#include "tests/support/pages.h"
 #include "tests/support/special_files.h"
 #include "tests/support/spooler.h"
 #include "tests/support/work_folder.h"
 
 #include <QApplication>
-#include <QBuffer>
 #include <QDir>
-#include <QImage>
 #include <QRegularExpression>
 
 #include <cups/cups.h>
-#include <poppler-qt6.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
+#include <fstream>
 #include <functional>
-#include <optional>
+#include <random>
 
 namespace {
 
@@ -33,64 +35,10 @@ constexpr QRgb green = qRgb(0, 160, 0);
 const QRect pageRect(0, 0, 640, 480);  // pixels, 15 twips each
 const QRect logoRect(200, 432, 120, 30);  // the blue logo's place, in page pixels
 
-// A logo of one colour, as the bytes of a BMP file.
-std::string logo(QSize size, QRgb colour, int dpi = 96)
-{
-    QImage picture(size, QImage::Format_RGB32);
-    picture.fill(colour);
-    picture.setDotsPerMeterX(qRound(dpi / 0.0254));
-    picture.setDotsPerMeterY(qRound(dpi / 0.0254));
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    picture.save(&buffer, "BMP");
-    return bytes.toStdString();
-}
-
 // ---- The captured page: its words in twips and its pixels in page pixels, both
 // measured from the sheet's top-left, where the page is painted from on a
 // queue that names no paper of its own.
 
-struct Sheet {
-    std::unique_ptr<Poppler::Document> document;
-    std::unique_ptr<Poppler::Page> page;
-    QImage image;  // at 96 dpi
-
-    explicit Sheet(const QString& pdf) : document(Poppler::Document::load(pdf))
-    {
-        if (!document || document->numPages() != 1)
-            throw std::runtime_error("not a document of one page: " + pdf.toStdString());
-        document->setRenderHint(Poppler::Document::Antialiasing);
-        document->setRenderHint(Poppler::Document::TextAntialiasing);
-        page = document->page(0);
-        image = page->renderToImage(96, 96);
-    }
-
-    // Whether any pixel within radius of (x, y) passes the test; 1-pixel lines
-    // may straddle two pixels of the rendering.
-    bool near(QPoint at, const std::function<bool(QRgb)>& test, int radius = 1) const
-    {
-        for (int y = at.y() - radius; y <= at.y() + radius; ++y)
-            for (int x = at.x() - radius; x <= at.x() + radius; ++x)
-                if (test(image.pixel(x, y)))
-                    return true;
-        return false;
-    }
-    // Where the caption is, in page twips.
-    std::optional<QRectF> caption(const QString& text) const
-    {
-        const QList<QRectF> found = page->search(text, Poppler::Page::WholeWords);
-        return found.isEmpty() ? std::nullopt : std::optional(QRectF(found[0].topLeft() * 20, found[0].size() * 20));
-    }
-    bool has(const QString& text) const { return caption(text).has_value(); }
-};
-
-// Whether a pixel is within slack of the colour in each of its components.
-std::function<bool(QRgb)> is(QRgb c, int slack = 40)
-{
-    return [=](QRgb p) {
-        return std::abs(qRed(p) - qRed(c)) < slack && std::abs(qGreen(p) - qGreen(c)) < slack && std::abs(qBlue(p) - qBlue(c)) < slack;
-    };
-}
 const auto isDark = is(qRgb(0, 0, 0), 140), isRed = is(qRgb(210, 0, 0), 60), isWhite = is(qRgb(255, 255, 255), 5);
 
 // The frame's corners and the lowest and highest grid lines, then midpoints of
@@ -99,9 +47,9 @@ void expectChart(const Sheet& sheet, bool frameAndGrid, bool series)
 {
     for (QPoint p : {QPoint(64, 48), QPoint(561, 48), QPoint(64, 369), QPoint(561, 369), QPoint(100, 328),
                      QPoint(300, 328), QPoint(550, 328), QPoint(300, 88)})
-        EXPECT_EQ(sheet.near(p, isDark), frameAndGrid) << "at " << p.x() << "," << p.y();
+        EXPECT_EQ(near(sheet.image, p, isDark), frameAndGrid) << "at " << p.x() << "," << p.y();
     for (QPoint p : {QPoint(250, 263), QPoint(375, 220)})
-        EXPECT_EQ(sheet.near(p, isRed, 2), series) << "at " << p.x() << "," << p.y();
+        EXPECT_EQ(near(sheet.image, p, isRed, 2), series) << "at " << p.x() << "," << p.y();
 }
 
 // The logo fills exactly its rectangle (page pixels); nothing else has its
@@ -200,7 +148,7 @@ protected:
 // on one page under the program's name; a second Print reads the logo afresh.
 
 // What the logo file holds, or what is in its place.
-const Setup blueLogo = file(logo({120, 30}, blue)), removed = [](const std::string& path) { ::unlink(path.c_str()); };
+const Setup blueLogo = file(bmpLogo({120, 30}, blue)), removed = [](const std::string& path) { ::unlink(path.c_str()); };
 
 // 54 bytes of BMP headers that declare 100000 x 100000 pixels of 24 bits (0x186a0, little-endian).
 const std::string hugeDeclaredLogo = std::string("BM6\0\0\0\0\0\0\0006\0\0\0(\0\0\0\xa0\x86\x01\0\xa0\x86\x01\0\x01\0\x18\0", 30) + std::string(24, '\0');
@@ -238,22 +186,20 @@ TEST_P(PrintingLogo, ChartPrintsWithTheLogoAsFarAsItCanBeRead)
 INSTANTIATE_TEST_SUITE_P(
     Cases, PrintingLogo,
     testing::Values(LogoCase{"ALogo", blueLogo, logoRect},
-                    LogoCase{"NoLogoFile", [](const std::string&) {}, {}},
                     // Only its bottom ten rows are there: the rest shows the page, not what the memory held.
                     LogoCase{"CutInItsPixelData", blueLogo, QRect(200, 452, 120, 10),
-                             file(logo({120, 30}, green).substr(0, 54 + 10 * 120 * 3)), green, 2},
-                    // Qt's allocation limit refuses it before any memory is taken.
+                             file(bmpLogo({120, 30}, green).substr(0, 54 + 10 * 120 * 3)), green, 2},
+                    // Qt's allocation limit refuses it before any memory is taken. (A logo that
+                    // is not there, or not a file, is refused as a chart is, in the program's
+                    // start-up tests, and prints as this one.)
                     LogoCase{"AbsurdDimensions", file(hugeDeclaredLogo), {}},
-                    // Nothing in place of the file may block the click, or the window with it (a folder,
-                    // device or socket is refused as a chart is, in the program's start-up tests).
-                    LogoCase{"AFifo", fifo, {}},
                     // Drawn at its pixel size, not shrunk to its 300 dpi inch size.
-                    LogoCase{"DeclaresHighResolution", file(logo({120, 30}, blue, 300)), logoRect},
+                    LogoCase{"DeclaresHighResolution", file(bmpLogo({120, 30}, blue, 300)), logoRect},
                     // Cut at the page's right and bottom edges.
-                    LogoCase{"LargerThanThePage", file(logo({700, 120}, blue)), QRect(logoRect.topLeft(), QSize(440, 48))},
+                    LogoCase{"LargerThanThePage", file(bmpLogo({700, 120}, blue)), QRect(logoRect.topLeft(), QSize(440, 48))},
                     // A second Print shows the logo the file now holds, or else the one it showed.
                     LogoCase{"ReplacedAfterAPrint", blueLogo, QRect(logoRect.topLeft(), QSize(60, 20)),
-                             file(logo({60, 20}, green)), green},
+                             file(bmpLogo({60, 20}, green)), green},
                     LogoCase{"DeletedAfterAPrint", blueLogo, logoRect, removed}),
     [](const auto& info) { return std::string(info.param.name); });
 
@@ -354,9 +300,6 @@ INSTANTIATE_TEST_SUITE_P(
         PrinterFault{"QueueRejectsJobs", [](CupsSpooler& s) { s.admin("cupsreject", {CupsSpooler::kQueue}); },
                      [](CupsSpooler& s) { s.admin("cupsaccept", {CupsSpooler::kQueue}); },
                      failed + "the print spooler refused the job: Destination \"capture\" is not accepting jobs.", 2},
-        // Deleting the default queue leaves no default.
-        PrinterFault{"NoDefaultPrinter", [](CupsSpooler& s) { s.admin("lpadmin", {"-x", CupsSpooler::kQueue}); },
-                     [](CupsSpooler& s) { s.addQueue(); }, failed + "no default printer is set up", 0},
         // A spooler that takes connections but never answers must not freeze the window.
         PrinterFault{"SpoolerFrozen", [](CupsSpooler& s) { ::kill(pid_t(s.pid()), SIGSTOP); },
                      [](CupsSpooler& s) { ::kill(pid_t(s.pid()), SIGCONT); }, failed + "the print spooler (CUPS) does not answer", 0},
@@ -371,5 +314,47 @@ INSTANTIATE_TEST_SUITE_P(
         PrinterFault{"NoSpooler", [](CupsSpooler& s) { s.stop(); }, {},
                      failed + "the print spooler (CUPS) cannot be reached", 0}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// ---- Out of memory: a Print that cannot have the memory it needs (here for a
+// logo of noise, which no compression makes small) fails as a Print does,
+// with its report, and the window goes on to print once there is memory
+// again. In a child process, which alone runs short of address space.
+
+std::size_t addressSpace()
+{
+    std::size_t pages = 0;
+    std::ifstream("/proc/self/statm") >> pages;
+    return pages * static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+}
+
+TEST_F(Printing, OutOfMemoryIsAFailedPrint)
+{
+    if (addressSpace() > std::size_t{1} << 40)
+        GTEST_SKIP() << "terabytes of address space: a sanitizer's shadow memory, which no limit leaves room for";
+    QImage noise(2000, 2000, QImage::Format_RGB32);
+    std::mt19937 random(1);
+    std::generate_n(reinterpret_cast<std::uint32_t*>(noise.bits()), noise.width() * noise.height(), std::ref(random));
+    folder.write(logoFileName, bmp(noise));
+    startUp();
+    printJob();
+    const pid_t child = ::fork();
+    if (child == 0) {
+        rlimit limit{};
+        ::getrlimit(RLIMIT_AS, &limit);
+        const rlim_t before = limit.rlim_cur;
+        limit.rlim_cur = addressSpace() + (4 << 20);
+        ::setrlimit(RLIMIT_AS, &limit);
+        const std::string report = clickPrint();
+        limit.rlim_cur = before;
+        ::setrlimit(RLIMIT_AS, &limit);
+        std::fputs(report.c_str(), stderr);
+        const bool printsAgain = clickPrint().empty() && spooler.waitForJobs(2, 30s).size() == 2;
+        ::_exit(report != "Chart Viewer: Printing failed: out of memory\n" ? 1 : printsAgain ? 0 : 2);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status)) << "the Print ended the program, by signal " << WTERMSIG(status);
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "1: not the report of a failed Print; 2: no Print after it";
+}
 
 }  // namespace

@@ -1,5 +1,6 @@
 // The character set of a chart's texts at its edges: UTF-8 when every byte
-// read is well-formed UTF-8, else Latin-1, each byte a character.
+// read is well-formed UTF-8, else Latin-1 (whose conversion the reader's
+// tests check, in chart_file_test.cpp).
 #include "runtime/text/text_encoding.h"
 
 #include <gtest/gtest.h>
@@ -60,19 +61,6 @@ TEST(TextEncoding, Utf8OrLatin1)
         }
         EXPECT_EQ(check.valid(), c.utf8) << c.name << ": " << testing::PrintToString(all);
     }
-}
-
-TEST(TextEncoding, Latin1BytesAsUtf8)
-{
-    const struct {
-        const char* latin1;
-        const char* utf8;
-    } cases[] = {
-        {"\x7F", "\x7F"},     {"\x80", "\xC2\x80"}, {"\xBF", "\xC2\xBF"},
-        {"\xC0", "\xC3\x80"}, {"\xFF", "\xC3\xBF"}, {"caf\xE9!", "caf\xC3\xA9!"},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(runtime::latin1ToUtf8(c.latin1), c.utf8) << testing::PrintToString(std::string(c.latin1));
 }
 
 }  // namespace

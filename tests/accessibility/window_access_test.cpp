@@ -4,6 +4,7 @@
 #include "app/frm_chart.h"
 #include "app/frm_chart_description.h"
 #include "page/prnt_frm_description.h"
+#include "tests/support/pixels.h"
 #include "tests/support/work_folder.h"
 
 #include <QAccessible>
@@ -15,6 +16,7 @@
 
 namespace {
 
+using testsupport::differing;
 using testsupport::exampleChart;
 using testsupport::loaded;
 
@@ -32,17 +34,6 @@ TEST(ChartBox, IsNamedByTheTitleAndDescribedByTheSeries)
         EXPECT_EQ(box->text(QAccessible::Description), c.description) << c.title.toStdString();
         EXPECT_EQ(QAccessible::queryAccessibleInterface(form.get())->child(3)->text(QAccessible::Name), c.title);
     }
-}
-
-// The pixels where two pictures differ clearly.
-QRegion differing(const QImage& a, const QImage& b, int by)
-{
-    QRegion region;
-    for (int y = 0; y < a.height(); ++y)
-        for (int x = 0; x < a.width(); ++x)
-            if (std::abs(qGray(a.pixel(x, y)) - qGray(b.pixel(x, y))) > by)
-                region += QRect(x, y, 1, 1);
-    return region;
 }
 
 TEST(OverlappingLabels, LeaveEveryCaptionWholeOnBothForms)

@@ -73,9 +73,8 @@ Parsed parse(std::string_view field, std::int32_t& value)
     whole.remove_prefix(std::min(whole.find_first_not_of('0'), whole.size()));
     if (whole.size() > 10)
         return Parsed::OutOfRange;
-    double number = std::strtod(std::string(field).c_str(), nullptr);
-    const double below = std::floor(number);
-    number = number - below > 0.5 || (number - below == 0.5 && std::fmod(below, 2) != 0) ? below + 1 : below;
+    // The nearest double, then the nearest whole in the default rounding mode.
+    const double number = std::nearbyint(std::strtod(std::string(field).c_str(), nullptr));
     if (number < -2147483648.0 || number > 2147483647.0)
         return Parsed::OutOfRange;
     value = static_cast<std::int32_t>(number);

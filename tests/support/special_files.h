@@ -32,12 +32,6 @@ inline Setup file(std::string bytes, off_t size = 0)
 inline Setup sparse(std::string bytes) { return file(std::move(bytes), off_t{4} << 30); }
 
 inline const Setup fifo = [](const std::string& path) { ::mkfifo(path.c_str(), 0644); };
-// Someone holds the FIFO open and has written a line, but never ends it.
-inline const Setup fifoWithAWriter = [](const std::string& path) {
-    fifo(path);
-    [[maybe_unused]] const auto written = ::write(::open(path.c_str(), O_RDWR | O_NONBLOCK), "T\n", 2);
-};
-inline const Setup zeroDevice = [](const std::string& path) { ::symlink("/dev/zero", path.c_str()); };
 inline const Setup socketFile = [](const std::string& path) {
     sockaddr_un address{AF_UNIX, {}};
     path.copy(address.sun_path, sizeof address.sun_path - 1);
