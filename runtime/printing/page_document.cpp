@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QGuiApplication>
 #include <QImage>
+#include <QPaintEngine>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QSaveFile>
@@ -26,12 +27,33 @@ constexpr int pdfResolution = 1200;
 // As crisp on paper as the PDF: 2000 x 1500 pixels for a 6 2/3 x 5 inch page.
 constexpr int pngResolution = 300;
 
-// The form from the painter's origin, at true size on a device of `resolution` dots per inch.
-void paintForm(QPainter& painter, const Form& form, int resolution)
+// The count of painters a device keeps, which a painting given up after an
+// exception takes off by hand, as its end did not get that far.
+struct PainterCount : QPaintDevice {
+    static constexpr ushort QPaintDevice::*of = &PainterCount::painters;
+};
+
+// The form on a device of `resolution` dots per inch, at true size, the
+// painting ended. Should painting or ending fail by an exception (out of
+// memory), the engine is marked ended first: the painter's destructor would
+// end it for real, run into the same failure, and end the program.
+bool paintForm(QPaintDevice& device, const Form& form, int resolution, QPainter::RenderHints hints = {})
 {
-    const double scale = double(resolution) / pixelsPerInch;
-    painter.scale(scale, scale);
-    form.paintContent(painter);
+    QPainter painter;
+    if (!painter.begin(&device))
+        return false;
+    try {
+        painter.setRenderHints(hints);
+        const double scale = double(resolution) / pixelsPerInch;
+        painter.scale(scale, scale);
+        form.paintContent(painter);
+        return painter.end();
+    } catch (...) {
+        painter.paintEngine()->setActive(false);
+        painter.end();
+        device.*PainterCount::of = 0;
+        throw;
+    }
 }
 
 bool writePdf(QIODevice& device, const Form& form, const Sheet& sheet)
@@ -41,11 +63,7 @@ bool writePdf(QIODevice& device, const Form& form, const Sheet& sheet)
     writer.setTitle(QGuiApplication::applicationDisplayName());
     writer.setCreator(QGuiApplication::applicationDisplayName());
     writer.setPageLayout(QPageLayout(sheet.size, QPageLayout::Portrait, sheet.margins, QPageLayout::Millimeter));
-    QPainter painter;
-    if (!painter.begin(&writer))
-        return false;
-    paintForm(painter, form, writer.resolution());
-    return painter.end();
+    return paintForm(writer, form, writer.resolution());
 }
 
 bool writeSvg(QIODevice& device, const Form& form)
@@ -56,11 +74,7 @@ bool writeSvg(QIODevice& device, const Form& form)
     svg.setViewBox(QRect(QPoint(0, 0), form.size()));
     svg.setResolution(pixelsPerInch);
     svg.setTitle(QGuiApplication::applicationDisplayName());
-    QPainter painter;
-    if (!painter.begin(&svg))
-        return false;
-    paintForm(painter, form, pixelsPerInch);
-    return painter.end();
+    return paintForm(svg, form, pixelsPerInch);
 }
 
 bool writePng(QIODevice& device, const Form& form)
@@ -70,11 +84,7 @@ bool writePng(QIODevice& device, const Form& form)
         return false;
     image.setDotsPerMeterX(qRound(pngResolution / 0.0254));
     image.setDotsPerMeterY(qRound(pngResolution / 0.0254));
-    QPainter painter(&image);
-    painter.setRenderHint(QPainter::Antialiasing);
-    paintForm(painter, form, pngResolution);
-    painter.end();
-    return image.save(&device, "PNG");
+    return paintForm(image, form, pngResolution, QPainter::Antialiasing) && image.save(&device, "PNG");
 }
 
 }  // namespace
