@@ -254,6 +254,7 @@ INSTANTIATE_TEST_SUITE_P(
                 "the field is longer than the limit of 65536 bytes while reading x tick caption 8"},
         Reading{"UnterminatedQuote", head + "1\n1,2\nA,\"B,C\nD,E,F,G,H\n", 6,
                 "a quoted text has no closing quote on its line while reading x tick caption 2"},
+        Reading{"NulInAQuotedCaption", head + "1\n1,2\nA,\"B" + std::string(1, '\0') + "C\",D,E,F,G,H,I\n"},
         Reading{"LoneCr", chartOf(manyPoints, pointLines(manyPoints, "\r"))},
         Reading{"ElevenDigits", chartOf(manyPoints, pointLines(manyPoints, "\n", some, "00000000007,-00000000008\n"))},
         Reading{"NineAndTenDigits", chartOf(3, "123456789,-1234567890\n2147483647,-2147483648\n1000000000,0999999999\n")},
