@@ -75,7 +75,7 @@ LineNumber SequentialFile::readInt32Pairs(std::vector<std::int32_t>& firsts, std
     for (std::size_t row = 0; row < rows;) {
         // The common line, "first,second" in plain numbers, read with the
         // place held in a local: the members follow once a buffer.
-        if (end_ - pos_ < longestPair)
+        if (end_ - pos_ < longestPair && isOpen())
             fill(longestPair);
         const std::size_t before = row;
         const char* p = buffer_.get() + pos_;
