@@ -49,6 +49,7 @@ int runOffscreen(int argc, char** argv, const Project& project, const std::funct
     try {
         task();
     } catch (const std::exception& error) {
+        runtimeFolder.reset();  // the report ends the process, past destructors
         endWithErrorReport(error);
     }
     return 0;
