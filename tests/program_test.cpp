@@ -146,6 +146,7 @@ struct PageCommand {
     std::string chart = exampleChart, path = "week/chart.dat";
     bool logo = true;  // beside the chart
     std::function<void(CupsSpooler&)> breakSpooler = [](CupsSpooler&) {};
+    QList<QRect> paper = {};  // more of the page at 300 dots per inch that takes no ink
 };
 
 class PageWithoutDisplay : public testing::TestWithParam<PageCommand> {};
@@ -195,7 +196,14 @@ TEST_P(PageWithoutDisplay, WrittenOrPrintedOnce)
     EXPECT_LT(qGray(page.pixel(312, 276)), 100) << "the top grid line";
     for (const QPoint paper : {QPoint(5, 5), QPoint(1995, 20), QPoint(1000, 10)})
         EXPECT_GT(qGray(page.pixel(paper)), 250) << "the paper above the title, at " << paper.x();
+    for (const QRect area : c.paper)
+        EXPECT_EQ(count(page, area, [](QRgb p) { return qGray(p) < 200; }), 0) << "ink at " << area.x() << "," << area.y();
 }
+
+// Captions that do not fit are cut at their labels' edges: the title's second
+// line below its label, the first x caption on both sides of its own.
+const std::string longCaptions =
+    QString("wide ").repeated(60).toStdString() + "\nX\nY\n2\n1,1\n2,2\n" + std::string(40, 'M') + ",B,C,D,E,F,G,H\n";
 
 const auto noPrinter = [](CupsSpooler& s) { s.admin("lpadmin", {"-x", CupsSpooler::kQueue}); };
 
@@ -205,6 +213,8 @@ INSTANTIATE_TEST_SUITE_P(
         // The option and its file in one argument, as in two for the others.
         PageCommand{.name = "ExportPng", .arguments = {"--export=page.png"}},
         PageCommand{.name = "ExportSvg", .arguments = {"--export", "page.svg"}},
+        PageCommand{.name = "ExportLongCaptions", .arguments = {"--export", "page.png"}, .chart = longCaptions,
+                    .paper = {QRect(200, 130, 1750, 18), QRect(0, 1180, 45, 40), QRect(305, 1180, 18, 40)}},
         PageCommand{.name = "ExportBrokenChart", .arguments = {"--export", "page.pdf"},
                     .report = "/week/chart.dat, line 4: expected a number, found \"x\"", .chart = "T\nX\nY\nx\n"},
         PageCommand{.name = "ExportIntoAFolderNoOneWrites", .arguments = {"--export", "/proc/page.pdf"},

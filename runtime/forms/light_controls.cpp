@@ -94,12 +94,12 @@ QString Label::shownCaption() const
 void Label::paint(QPainter& painter, const QPalette& palette) const
 {
     painter.save();
-    painter.setClipRect(geometry_, Qt::IntersectClip);
     if (!row_.other.transparent)
         painter.fillRect(geometry_, row_.other.backColour.value_or(Colour::system(SystemColour::ButtonFace)).resolve(palette));
     painter.setFont(font_);
     painter.setPen(Colour::system(SystemColour::ButtonText).resolve(palette));
     const Qt::Alignment alignment = horizontal[static_cast<int>(row_.alignment)] | Qt::AlignTop;
+    // Qt cuts the text at the label's edges, as no Qt::TextDontClip is given.
     painter.drawText(geometry_, static_cast<int>(alignment) | Qt::TextWordWrap | Qt::TextShowMnemonic, laidOut_);
     painter.restore();
 }
