@@ -70,7 +70,9 @@ void SequentialFile::fill(std::size_t bytes)
 LineNumber SequentialFile::readInt32Pairs(std::vector<std::int32_t>& firsts, std::vector<std::int32_t>& seconds,
                                           std::size_t rows, Reading first, Reading second)
 {
-    constexpr std::size_t longestPair = 2 * lookahead;
+    // A line of two plain fields takes 25 bytes at most, and reading it
+    // looks no further: the buffer holds these from the reader on.
+    constexpr std::size_t longestPair = 32;
     LineNumber pairLine = 0;
     for (std::size_t row = 0; row < rows;) {
         // The common line, "first,second" in plain numbers, read with the

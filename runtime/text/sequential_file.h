@@ -82,11 +82,8 @@ public:
     std::string tail(std::size_t bytes) const;
 
 private:
-    // Zeros after the bytes held, so that NumberField::plainStart may read
-    // past them; and the bytes that a plain field takes at most, with its
-    // line end, which the buffer holds from the reader on where it can.
+    // Zeros after the bytes held, so that NumberField::plainStart may read past them.
     static constexpr std::size_t zeros = 16;
-    static constexpr std::size_t lookahead = 16;
 
     // At least `bytes` bytes from the reader on, unless the file ends first.
     void fill(std::size_t bytes);
